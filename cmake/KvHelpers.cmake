@@ -1,0 +1,35 @@
+# Adds a source folder when it has a CMakeLists.txt (folders fill in as the project grows).
+function(kv_add_folder name)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${name}/CMakeLists.txt)
+        add_subdirectory(${PROJECT_SOURCE_DIR}/${name} ${PROJECT_BINARY_DIR}/${name})
+    endif()
+endfunction()
+
+# A static library of the plug-in side: position independent, hidden visibility, includes from the
+# repository root ("framework/DebugLog.h").
+function(kv_add_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# A plug-in file: <name>.so exporting EntryPointFunc only.
+function(kv_add_plugin name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} MODULE ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".so")
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    target_link_options(${name} PRIVATE "-Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map")
+    set_target_properties(${name} PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map)
+endfunction()
+
+# A GoogleTest executable registered with CTest; tests are listed when ctest runs, not at build time.
+function(kv_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+endfunction()
