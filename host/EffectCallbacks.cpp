@@ -1,0 +1,177 @@
+#include "host/EffectCallbacks.h"
+
+#include "host/EffectInstance.h"
+#include "host/HostError.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace kvhost {
+
+namespace {
+
+// Runs a callback body; an exception becomes an error code and a recorded fault.
+template <typename Body>
+PF_Err guarded(PF_ProgPtr ref, Body body) {
+    EffectInstance* instance = EffectInstance::fromRef(ref);
+    if (!instance) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    try {
+        return body(*instance);
+    } catch (const std::bad_alloc&) {
+        return PF_Err_OUT_OF_MEMORY;
+    } catch (const std::exception& error) {
+        instance->recordFault(error.what());
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    } catch (...) {
+        instance->recordFault("unexpected exception in a host callback");
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+}
+
+PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
+                     PF_ParamDef* param) {
+    return guarded(ref, [&](EffectInstance& e) { return e.checkoutParam(index, time, step, scale, param); });
+}
+
+PF_Err checkinParam(PF_ProgPtr ref, PF_ParamDef* param) {
+    return guarded(ref, [&](EffectInstance& e) { return e.checkinParam(param); });
+}
+
+PF_Err addParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDefPtr def) {
+    return guarded(ref, [&](EffectInstance& e) { return e.addParam(index, def); });
+}
+
+PF_Err abortCallback(PF_ProgPtr ref) {
+    return guarded(ref, [&](EffectInstance& e) { return e.abortStatus(); });
+}
+
+PF_Err progressCallback(PF_ProgPtr ref, A_long current, A_long total) {
+    return guarded(ref, [&](EffectInstance& e) { return e.progress(current, total); });
+}
+
+PF_Err registerUI(PF_ProgPtr ref, PF_CustomUIInfo* info) {
+    return guarded(ref, [&](EffectInstance& e) { return e.registerUI(info); });
+}
+
+A_long hostSprintf(A_char* buffer, const A_char* format, ...) {
+    if (!buffer || !format) {
+        return 0;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    const int written = std::vsprintf(buffer, format, arguments);
+    va_end(arguments);
+    return written;
+}
+
+A_char* hostStrcpy(A_char* dest, const A_char* src) {
+    if (!dest || !src) {
+        return dest;
+    }
+    return std::strcpy(dest, src);
+}
+
+PF_Handle newHandle(A_u_longlong size) {
+    HostMemory* memory = HostMemory::active();
+    return memory ? memory->newHandle(size) : nullptr;
+}
+
+void* lockHandle(PF_Handle handle) {
+    HostMemory* memory = HostMemory::active();
+    return memory ? memory->lock(handle) : nullptr;
+}
+
+void unlockHandle(PF_Handle handle) {
+    if (HostMemory* memory = HostMemory::active()) {
+        memory->unlock(handle);
+    }
+}
+
+void disposeHandle(PF_Handle handle) {
+    if (HostMemory* memory = HostMemory::active()) {
+        memory->dispose(handle);
+    }
+}
+
+A_u_longlong handleSize(PF_Handle handle) {
+    HostMemory* memory = HostMemory::active();
+    return memory ? memory->size(handle) : 0;
+}
+
+PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
+    HostMemory* memory = HostMemory::active();
+    return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
+}
+
+PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkoutId, const PF_RenderRequest* request,
+                     A_long time, A_long step, A_u_long scale, PF_CheckoutResult* result) {
+    return guarded(ref, [&](EffectInstance& e) {
+        return e.checkoutLayer(index, checkoutId, request, time, step, scale, result);
+    });
+}
+
+PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long checkoutId, PF_EffectWorld** pixels) {
+    return guarded(ref, [&](EffectInstance& e) { return e.checkoutLayerPixels(checkoutId, pixels); });
+}
+
+PF_Err checkinLayerPixels(PF_ProgPtr ref, A_long checkoutId) {
+    return guarded(ref, [&](EffectInstance& e) { return e.checkinLayerPixels(checkoutId); });
+}
+
+PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
+    return guarded(ref, [&](EffectInstance& e) { return e.checkoutOutput(output); });
+}
+
+} // namespace
+
+void installInteractCallbacks(PF_InteractCallbacks& inter) {
+    inter.checkout_param = checkoutParam;
+    inter.checkin_param = checkinParam;
+    inter.add_param = addParam;
+    inter.abort = abortCallback;
+    inter.progress = progressCallback;
+    inter.register_ui = registerUI;
+}
+
+void installCallbacks(PF_UtilCallbacks& utils) {
+    utils.host_new_handle = newHandle;
+    utils.host_lock_handle = lockHandle;
+    utils.host_unlock_handle = unlockHandle;
+    utils.host_dispose_handle = disposeHandle;
+    utils.host_get_handle_size = handleSize;
+    utils.host_resize_handle = resizeHandle;
+    utils.iterate_generic = iterateGenericTrampoline;
+    utils.ansi.sprintf = hostSprintf;
+    utils.ansi.strcpy = hostStrcpy;
+}
+
+void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks) { callbacks.checkout_layer = checkoutLayer; }
+
+void installSmartRenderCallbacks(PF_SmartRenderCallbacks& callbacks) {
+    callbacks.checkout_layer_pixels = checkoutLayerPixels;
+    callbacks.checkin_layer_pixels = checkinLayerPixels;
+    callbacks.checkout_output = checkoutOutput;
+}
+
+PF_Err updateParamUITrampoline(PF_ProgPtr ref, PF_ParamIndex index, const PF_ParamDef* def) {
+    return guarded(ref, [&](EffectInstance& e) { return e.updateParamUI(index, def); });
+}
+
+// iterate_generic carries no effect reference: it belongs to the instance whose command is running.
+PF_Err iterateGenericTrampoline(A_long iterations, void* refcon, PF_IterateGenericFunc function) {
+    EffectInstance* instance = EffectInstance::running();
+    if (!instance) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    try {
+        return instance->iterateGeneric(iterations, refcon, function);
+    } catch (...) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+}
+
+} // namespace kvhost
