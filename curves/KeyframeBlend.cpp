@@ -45,6 +45,10 @@ void blendCurve(const Curve& a, const Curve& b, double t, double neutralSlope, C
             if (wrapped < 0.0) {
                 wrapped += 1.0;
             }
+            // A tiny negative remainder plus 1 rounds to 1, the same point as 0.
+            if (wrapped >= 1.0) {
+                wrapped = 0.0;
+            }
             node.x = wrapped;
             node.y = y + (wrapped - x) * neutralSlope;
         } else {

@@ -1,0 +1,249 @@
+#include "curves/CurveEdit.h"
+#include "CurveReference.h"
+#include "CurveSamples.h"
+#include "curves/KnotList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace korvane {
+namespace {
+
+using test::emptyCurve;
+using test::place;
+using test::referenceEvaluate;
+
+constexpr double kHandTolerance = 1e-12;
+constexpr double kNudge = 0.0010000000474974513;
+
+Curve defaultCurve(double s) {
+    Curve c{};
+    resetCurve(c, s);
+    return c;
+}
+
+TEST(MoveNode, StoresThePositionAndReportsChange) {
+    Curve curve = defaultCurve(1.0);
+    EXPECT_TRUE(moveNode(curve, 1, 0.8, 0.6, 1.0));
+    EXPECT_EQ(curve.nodes[1].x, 0.8);
+    EXPECT_EQ(curve.nodes[1].y, 0.6);
+    EXPECT_FALSE(moveNode(curve, 1, 0.8, 0.6, 1.0));
+}
+
+TEST(MoveNode, RecomputesHandlesOfTheNeighbours) {
+    Curve curve = defaultCurve(0.0);
+    moveNode(curve, 1, 0.5, 0.0, 0.0);
+    // First node's chord now runs to x = 0.5: c = 0.5 * 0.33 + 0.0001 = 0.1651.
+    EXPECT_NEAR(curve.nodes[0].rightDx, 0.1651, kHandTolerance);
+}
+
+TEST(MoveNode, NodeDroppedOnAnotherIsNudgedRight) {
+    Curve curve = defaultCurve(0.0);
+    place(curve, 2, 0.5, 0.1);
+    place(curve, 3, 0.5 + kNudge, 0.1);
+    moveNode(curve, 0, 0.5, 0.3, 0.0);
+    EXPECT_EQ(curve.nodes[0].x, 0.5 + kNudge + kNudge);
+    EXPECT_EQ(curve.nodes[0].y, 0.3);
+}
+
+TEST(MoveNode, NudgeStillSeparatesNodesFarFromZero) {
+    Curve curve = defaultCurve(0.0);
+    curve.nodes[1].x = 1e20;
+    moveNode(curve, 0, 1e20, 0.0, 0.0);
+    EXPECT_GT(curve.nodes[0].x, 1e20);
+}
+
+TEST(MoveNode, LoopingCurveWrapsAndKeepsTheOffsetFromTheNeutralLine) {
+    Curve absolute = emptyCurve(1.0, true);
+    place(absolute, 0, 0.5, 0.5);
+    moveNode(absolute, 0, 1.25, 1.4, 1.0);
+    EXPECT_DOUBLE_EQ(absolute.nodes[0].x, 0.25);
+    EXPECT_DOUBLE_EQ(absolute.nodes[0].y, 0.4);
+
+    Curve relative = emptyCurve(0.0, true);
+    place(relative, 0, 0.5, 0.5);
+    moveNode(relative, 0, -0.25, 0.3, 0.0);
+    EXPECT_DOUBLE_EQ(relative.nodes[0].x, 0.75);
+    EXPECT_DOUBLE_EQ(relative.nodes[0].y, 0.3);
+    moveNode(relative, 0, 1.0, 0.3, 0.0);
+    EXPECT_EQ(relative.nodes[0].x, 1.0);
+}
+
+TEST(MoveNode, RefusesSlotsOutsideTheCurveAndNonFiniteTargets) {
+    Curve curve = defaultCurve(1.0);
+    const Curve before = curve;
+    EXPECT_FALSE(moveNode(curve, -1, 0.5, 0.5, 1.0));
+    EXPECT_FALSE(moveNode(curve, 40, 0.5, 0.5, 1.0));
+    EXPECT_FALSE(moveNode(curve, 0, std::nan(""), 0.5, 1.0));
+    EXPECT_FALSE(moveNode(curve, 0, 0.5, std::numeric_limits<double>::infinity(), 1.0));
+    EXPECT_TRUE(curvesEqual(curve, before));
+    EXPECT_EQ(curve.nodes[0].x, 0.0);
+}
+
+TEST(AddNode, NewNodeGetsRuleHandlesNotTheFreshSlotOnes) {
+    Curve curve = defaultCurve(0.0);
+    const int slot = addNode(curve, 0.5, false, 0.0);
+    ASSERT_EQ(slot, 2);
+    const CurveNode& node = curve.nodes[slot];
+    EXPECT_EQ(node.active, 1);
+    EXPECT_EQ(node.linked, 1);
+    EXPECT_EQ(node.leftMode, HandleMode::Smooth);
+    // Chord from (0, 0) to (1, 0): u = v = 1.0001, a = c = 0.5 * 0.33 + 0.0001 = 0.1651, flat.
+    EXPECT_NEAR(node.leftDx, 0.1651, kHandTolerance);
+    EXPECT_NEAR(node.rightDx, 0.1651, kHandTolerance);
+    EXPECT_EQ(node.leftDy, 0.0);
+    // The neighbours now see the new node: their inner handles reach a third of the way to 0.5.
+    EXPECT_NEAR(curve.nodes[0].rightDx, 0.1651, kHandTolerance);
+    EXPECT_NEAR(curve.nodes[1].leftDx, 0.1651, kHandTolerance);
+}
+
+TEST(AddNode, OnNeutralPlacesTheNodeOnTheNeutralLine) {
+    Curve curve = defaultCurve(1.0);
+    moveNode(curve, 1, 1.0, 0.2, 1.0);
+    const int slot = addNode(curve, 0.6, true, 1.0);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(curve.nodes[slot].x, 0.6);
+    EXPECT_EQ(curve.nodes[slot].y, 0.6);
+}
+
+TEST(AddNode, SplitKeepsTheDrawnCurve) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 40; ++round) {
+        const double s = round % 2 == 0 ? 0.0 : 1.0;
+        Curve curve = emptyCurve(s);
+        // Manual sides are never re-shaped by the handle rule, so the split must preserve the curve.
+        place(curve, 0, 0.1, 0.2, HandleMode::Manual, HandleMode::Manual);
+        place(curve, 1, 0.5, 0.9, HandleMode::Manual, HandleMode::Manual);
+        place(curve, 2, 0.9, 0.3, HandleMode::Manual, HandleMode::Manual);
+        std::uniform_real_distribution<double> len(0.02, 0.35);
+        std::uniform_real_distribution<double> dy(-0.4, 0.4);
+        for (int i = 0; i < 3; ++i) {
+            curve.nodes[i].leftDx = len(rng);
+            curve.nodes[i].leftDy = dy(rng);
+            curve.nodes[i].rightDx = len(rng);
+            curve.nodes[i].rightDy = dy(rng);
+        }
+        const Curve before = curve;
+        std::uniform_real_distribution<double> where(0.12, 0.88);
+        const double x = where(rng);
+        const int slot = addNode(curve, x, false, s);
+        ASSERT_EQ(slot, 3);
+        EXPECT_EQ(curve.nodes[slot].leftMode, HandleMode::Manual);
+        EXPECT_EQ(curve.nodes[slot].rightMode, HandleMode::Manual);
+        EXPECT_NEAR(curve.nodes[slot].y, referenceEvaluate(before, s, x), 1e-3);
+        for (int i = 0; i <= 100; ++i) {
+            const double at = 0.1 + 0.008 * i;
+            EXPECT_NEAR(referenceEvaluate(curve, s, at), referenceEvaluate(before, s, at), 2e-3) << at;
+        }
+    }
+}
+
+TEST(AddNode, BetweenLinearSidesTheNodeIsLinear) {
+    Curve curve = emptyCurve(1.0);
+    place(curve, 0, 0.0, 0.0, HandleMode::Smooth, HandleMode::Linear);
+    place(curve, 1, 1.0, 0.5, HandleMode::Linear, HandleMode::Smooth);
+    recomputeHandles(curve, 1.0);
+    const int slot = addNode(curve, 0.5, false, 1.0);
+    EXPECT_EQ(curve.nodes[slot].leftMode, HandleMode::Linear);
+    EXPECT_EQ(curve.nodes[slot].rightMode, HandleMode::Linear);
+    EXPECT_EQ(curve.nodes[0].rightMode, HandleMode::Linear);
+    // Linear: a third of the way back to (0, 0): a = 0.5 * 0.33 + 0.0001, b = (0 - y) * 0.33.
+    const CurveNode& node = curve.nodes[slot];
+    EXPECT_NEAR(node.leftDx, 0.1651, kHandTolerance);
+    EXPECT_NEAR(node.leftDy, -node.y * 0.33, kHandTolerance);
+}
+
+TEST(AddNode, FullCurveAddsNothing) {
+    Curve curve = emptyCurve(0.0);
+    for (int i = 0; i < kCurveSlots; ++i) {
+        place(curve, i, i / 40.0, 0.0);
+    }
+    EXPECT_EQ(addNode(curve, 0.51, false, 0.0), -1);
+    EXPECT_EQ(countActive(curve), 40);
+}
+
+TEST(AddNode, LoopingCurveWrapsTheNewNode) {
+    Curve hue = emptyCurve(1.0, true);
+    place(hue, 0, 0.5, 0.5);
+    recomputeHandles(hue, 1.0);
+    const int slot = addNode(hue, 1.25, true, 1.0);
+    ASSERT_GE(slot, 0);
+    EXPECT_DOUBLE_EQ(hue.nodes[slot].x, 0.25);
+    EXPECT_DOUBLE_EQ(hue.nodes[slot].y, 0.25);
+}
+
+TEST(DeleteNode, ClearsTheSlotOnly) {
+    Curve curve = defaultCurve(1.0);
+    addNode(curve, 0.5, true, 1.0);
+    EXPECT_EQ(countActive(curve), 3);
+    deleteNode(curve, 2);
+    deleteNode(curve, 40);
+    deleteNode(curve, -3);
+    EXPECT_EQ(countActive(curve), 2);
+    EXPECT_EQ(curve.nodes[2].active, 0);
+}
+
+TEST(InvertCurve, RelativeTwiceRestoresEverything) {
+    std::mt19937 rng(3);
+    const Curve original = test::randomCurve(rng, 0.0, false, 6);
+    Curve curve = original;
+    invertCurve(curve, 0.0);
+    for (int i = 0; i < kCurveSlots; ++i) {
+        if (original.nodes[i].active) {
+            EXPECT_EQ(curve.nodes[i].y, -original.nodes[i].y);
+        }
+    }
+    EXPECT_NEAR(evaluate(curve, 0.37, 0.0), -evaluate(original, 0.37, 0.0), 1e-12);
+    invertCurve(curve, 0.0);
+    for (int i = 0; i < kCurveSlots; ++i) {
+        const CurveNode& a = curve.nodes[i];
+        const CurveNode& b = original.nodes[i];
+        EXPECT_EQ(a.x, b.x);
+        EXPECT_EQ(a.y, b.y);
+        EXPECT_EQ(a.leftDx, b.leftDx);
+        EXPECT_EQ(a.leftDy, b.leftDy);
+        EXPECT_EQ(a.rightDx, b.rightDx);
+        EXPECT_EQ(a.rightDy, b.rightDy);
+    }
+}
+
+TEST(InvertCurve, AbsoluteGivesTheInverseFunction) {
+    Curve curve = emptyCurve(1.0);
+    place(curve, 0, 0.0, 0.1);
+    place(curve, 1, 0.4, 0.7);
+    place(curve, 2, 1.0, 0.95);
+    recomputeHandles(curve, 1.0);
+    Curve inverse = curve;
+    invertCurve(inverse, 1.0);
+    for (int i = 1; i < 20; ++i) {
+        const double x = i / 20.0;
+        EXPECT_NEAR(referenceEvaluate(inverse, 1.0, referenceEvaluate(curve, 1.0, x)), x, 1e-9) << x;
+    }
+    invertCurve(inverse, 1.0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(inverse.nodes[i].x, curve.nodes[i].x);
+        EXPECT_EQ(inverse.nodes[i].y, curve.nodes[i].y);
+    }
+}
+
+TEST(InvertCurve, WrongWayHandlesGetTheMinimalLength) {
+    Curve curve = emptyCurve(1.0);
+    CurveNode& node = place(curve, 0, 0.2, 0.6, HandleMode::Manual, HandleMode::Manual);
+    node.leftDx = 0.1;
+    node.leftDy = 0.05; // after the exchange this would point right
+    node.rightDx = 0.1;
+    node.rightDy = -0.05;
+    invertCurve(curve, 1.0);
+    EXPECT_EQ(node.x, 0.6);
+    EXPECT_EQ(node.y, 0.2);
+    EXPECT_EQ(node.leftDx, 0.001);
+    EXPECT_EQ(node.leftDy, -0.1);
+    EXPECT_EQ(node.rightDx, 0.001);
+    EXPECT_EQ(node.rightDy, 0.1);
+}
+
+} // namespace
+} // namespace korvane
