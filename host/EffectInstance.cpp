@@ -251,6 +251,30 @@ void EffectInstance::adoptResults(const PF_OutData& out, PF_Cmd command, void* e
         sequenceData_ = nullptr;
     }
 
+    if (command == PF_Cmd_ARBITRARY_CALLBACK && extra) {
+        // A value the callback made is the host's from now on; the caller names it.
+        const auto* arb = static_cast<PF_ArbParamsExtra*>(extra);
+        PF_ArbitraryH* made = nullptr;
+        switch (arb->which_function) {
+        case PF_Arbitrary_NEW_FUNC:
+            made = arb->u.new_func_params.arbPH;
+            break;
+        case PF_Arbitrary_COPY_FUNC:
+            made = arb->u.copy_func_params.dst_arbPH;
+            break;
+        case PF_Arbitrary_UNFLATTEN_FUNC:
+            made = arb->u.unflatten_func_params.arbPH;
+            break;
+        case PF_Arbitrary_INTERP_FUNC:
+            made = arb->u.interp_func_params.interpPH;
+            break;
+        default:
+            break;
+        }
+        if (made && *made && memory_.isLive(*made)) {
+            memory_.setOwner(*made, "arbitrary value");
+        }
+    }
     if (command == PF_Cmd_SMART_PRE_RENDER && extra) {
         const auto* pre = static_cast<PF_PreRenderExtra*>(extra);
         auto handle = static_cast<PF_Handle>(pre->output->pre_render_data);

@@ -32,6 +32,17 @@ struct HostMemory::Block {
     ~Block() { std::free(data); }
 };
 
+void HostMemory::retire(PF_Handle handle) {
+    const auto found = blocks_.find(handle);
+    if (found == blocks_.end()) {
+        return;
+    }
+    std::free(found->second->data);
+    found->second->data = nullptr;
+    disposed_.push_back(std::move(found->second));
+    blocks_.erase(found);
+}
+
 std::atomic<HostMemory*> HostMemory::active_{nullptr};
 
 HostMemory::HostMemory() = default;
@@ -124,7 +135,7 @@ void HostMemory::dispose(PF_Handle handle) {
     if (block->info.lockCount > 0) {
         fault("dispose of handle #" + std::to_string(block->info.serial) + " while it is locked");
     }
-    blocks_.erase(handle);
+    retire(handle);
 }
 
 std::uint64_t HostMemory::size(PF_Handle handle) {
@@ -190,7 +201,7 @@ void HostMemory::setOwner(PF_Handle handle, const std::string& owner) {
 
 void HostMemory::hostDispose(PF_Handle handle) {
     std::lock_guard lock(mutex_);
-    blocks_.erase(handle);
+    retire(handle);
 }
 
 std::size_t HostMemory::liveCount() const {

@@ -84,11 +84,15 @@ public:
 private:
     struct Block;
     Block* findLocked(PF_Handle handle, const char* operation); // mutex held
+    void retire(PF_Handle handle);                               // mutex held
     void fault(const std::string& line);                       // mutex held
     PF_Handle create(std::uint64_t size, const std::string& owner);
 
     mutable std::mutex mutex_;
     std::unordered_map<PF_Handle, std::unique_ptr<Block>> blocks_;
+    // Disposed blocks keep their master pointer's address, so a handle value is never given out twice:
+    // a stale handle stays unknown instead of naming a newer block.
+    std::vector<std::unique_ptr<Block>> disposed_;
     std::vector<std::string> faults_;
     std::uint64_t serial_ = 0;
     std::uint64_t allocations_ = 0;

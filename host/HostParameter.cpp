@@ -21,6 +21,41 @@ double lerp(double a, double b, double t) { return a + (b - a) * t; }
 A_long lerpRounded(A_long a, A_long b, double t) { return A_long(std::lround(lerp(a, b, t))); }
 A_u_char lerpByte(A_u_char a, A_u_char b, double t) { return A_u_char(std::lround(lerp(a, b, t))); }
 
+// `base` with the value fields of `source`; ranges, precision and texts stay those of `base`.
+PF_ParamDefUnion withValue(PF_ParamType type, const PF_ParamDefUnion& base, const PF_ParamDefUnion& source) {
+    PF_ParamDefUnion result = base;
+    switch (type) {
+    case PF_Param_SLIDER:
+        result.sd.value = source.sd.value;
+        break;
+    case PF_Param_FIX_SLIDER:
+        result.fd.value = source.fd.value;
+        break;
+    case PF_Param_ANGLE:
+        result.ad.value = source.ad.value;
+        break;
+    case PF_Param_CHECKBOX:
+        result.bd.value = source.bd.value;
+        break;
+    case PF_Param_COLOR:
+        result.cd.value = source.cd.value;
+        break;
+    case PF_Param_POINT:
+        result.td.x_value = source.td.x_value;
+        result.td.y_value = source.td.y_value;
+        break;
+    case PF_Param_POPUP:
+        result.pd.value = source.pd.value;
+        break;
+    case PF_Param_FLOAT_SLIDER:
+        result.fs_d.value = source.fs_d.value;
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
 PF_ParamDefUnion blend(PF_ParamType type, const PF_ParamDefUnion& a, const PF_ParamDefUnion& b, double t) {
     PF_ParamDefUnion result = a;
     switch (type) {
@@ -139,25 +174,25 @@ PF_ParamDefUnion HostParameter::valueAt(double seconds) const {
         return current_.u;
     }
     if (seconds <= keyframes_.front().seconds) {
-        return keyframes_.front().value;
+        return withValue(type(), current_.u, keyframes_.front().value);
     }
     if (seconds >= keyframes_.back().seconds) {
-        return keyframes_.back().value;
+        return withValue(type(), current_.u, keyframes_.back().value);
     }
     const auto after = std::upper_bound(keyframes_.begin(), keyframes_.end(), seconds,
                                         [](double s, const Keyframe& k) { return s < k.seconds; });
     const Keyframe& left = *(after - 1);
     const Keyframe& right = *after;
     if (registered_.flags & PF_ParamFlag_CANNOT_INTERP) {
-        return left.value;
+        return withValue(type(), current_.u, left.value);
     }
     const double t = (seconds - left.seconds) / (right.seconds - left.seconds);
-    return blend(type(), left.value, right.value, t);
+    return withValue(type(), current_.u, blend(type(), left.value, right.value, t));
 }
 
 void HostParameter::storeValue(const PF_ParamDefUnion& value, double seconds) {
     if (keyframes_.empty()) {
-        current_.u = value;
+        current_.u = withValue(type(), current_.u, value);
         return;
     }
     Keyframe keyframe;

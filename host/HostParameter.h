@@ -57,8 +57,8 @@ public:
     // The value of a non-arbitrary parameter at a time: numbers blend linearly between keyframes,
     // popups, checkboxes and parameters that cannot interpolate hold the earlier keyframe.
     PF_ParamDefUnion valueAt(double seconds) const;
-    // Stores a value changed by the plug-in or the user: the static value, or the keyframe at `seconds`
-    // when the parameter is animated.
+    // Stores the value fields of `value` (not its ranges), changed by the plug-in or the user: the static
+    // value, or the keyframe at `seconds` when the parameter is animated.
     void storeValue(const PF_ParamDefUnion& value, double seconds);
 
     // Arbitrary data: the default and the static value (host-owned handles).

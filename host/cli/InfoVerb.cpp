@@ -1,0 +1,54 @@
+#include "host/cli/InfoVerb.h"
+
+#include "host/EffectInstance.h"
+#include "host/PluginFile.h"
+#include "host/cli/TextOutput.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <sstream>
+
+namespace kvhost {
+
+CLI::App* InfoVerb::add(CLI::App& app) {
+    CLI::App* verb = app.add_subcommand("info", "Print the registration record fields and the about text");
+    verb->add_option("PLUGIN", plugin_, "plug-in file (.so)")->required();
+    return verb;
+}
+
+int InfoVerb::run(std::ostream& out, std::ostream& err) {
+    PluginFile plugin(plugin_);
+    const PluginRecord& r = plugin.record();
+    EffectInstance instance(plugin);
+    std::string about = instance.about();
+    // The host shows \r as a line break.
+    std::replace(about.begin(), about.end(), '\r', '\n');
+
+    auto field = [&out](const char* name) -> std::ostream& {
+        return out << std::left << std::setw(24) << (std::string(name) + ":");
+    };
+    field("file") << plugin.path() << "\n";
+    field("kind") << fourCharText(r.kind) << "\n";
+    field("name") << utf8FromWindows1252(r.name) << "\n";
+    field("category") << utf8FromWindows1252(r.category) << "\n";
+    field("entry point") << r.entryPointName << "\n";
+    field("property-list version") << r.propertyListMajor << "." << r.propertyListMinor << "\n";
+    field("specification version") << r.specMajor << "." << r.specMinor << "\n";
+    field("effect version") << hex8(r.effectVersion) << " (" << r.versionText() << ")\n";
+    field("out flags") << hex8(r.outFlags) << "\n";
+    field("out flags 2") << hex8(r.outFlags2) << "\n";
+    field("match name") << utf8FromWindows1252(r.matchName) << "\n";
+    out << "about:\n";
+    std::istringstream lines(utf8FromWindows1252(about));
+    for (std::string line; std::getline(lines, line);) {
+        out << "    " << line << "\n";
+    }
+    const std::string problems = instance.problems();
+    if (!problems.empty()) {
+        err << problems;
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace kvhost

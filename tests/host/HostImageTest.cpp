@@ -1,0 +1,77 @@
+#include "host/HostError.h"
+#include "host/HostImage.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kvhost {
+namespace {
+
+TEST(HostImage, RowsArePaddedWithTheSentinel) {
+    HostImage image(5, 3, 16, 12);
+    EXPECT_EQ(image.rowBytes(), 5 * 8 + 12);
+    EXPECT_TRUE(image.paddingIntact());
+    image.row(1)[5 * 8] = 0; // the first padding byte of row 1
+    EXPECT_FALSE(image.paddingIntact());
+}
+
+TEST(HostImage, AWriteBelowTheLastRowIsSeen) {
+    HostImage image(2, 2, 8, 4);
+    image.row(1)[image.rowBytes()] = 1; // first byte after the last row
+    EXPECT_FALSE(image.paddingIntact());
+}
+
+TEST(HostImage, AWorldOfARectangleStartsAtItsFirstPixel) {
+    HostImage image(10, 8, 8);
+    image.setOrigin(100, 50);
+    const PF_LayerDef world = image.world(PF_LRect{102, 53, 106, 57});
+    EXPECT_EQ(world.width, 4);
+    EXPECT_EQ(world.height, 4);
+    EXPECT_EQ(world.origin_x, 102);
+    EXPECT_EQ(world.origin_y, 53);
+    EXPECT_EQ(world.data, image.row(3) + 2 * 4);
+    EXPECT_EQ(world.rowbytes, image.rowBytes());
+    EXPECT_EQ(world.world_flags, 0);
+    // Clipped to the image; nothing left: no pixels.
+    EXPECT_EQ(image.world(PF_LRect{0, 0, 50, 50}).data, nullptr);
+    EXPECT_EQ(image.world(PF_LRect{105, 55, 200, 200}).width, 5);
+}
+
+TEST(HostImage, SixteenBitWorldsAreDeep) {
+    HostImage image(1, 1, 16);
+    EXPECT_EQ(image.world().world_flags & PF_WorldFlag_DEEP, PF_WorldFlag_DEEP);
+}
+
+TEST(HostImage, ConvertsBetweenDepthsToTheNearestStep) {
+    HostImage image(3, 1, 8);
+    const int values[3] = {0, 128, 255};
+    for (int x = 0; x < 3; ++x) {
+        for (int c = 0; c < 4; ++c) {
+            image.setChannel(x, 0, c, values[x]);
+        }
+    }
+    const HostImage deep = image.converted(16);
+    const HostImage flt = image.converted(32);
+    for (int x = 0; x < 3; ++x) {
+        EXPECT_EQ(deep.channel(x, 0, 1), std::floor(values[x] * 32768.0 / 255.0 + 0.5));
+        EXPECT_FLOAT_EQ(float(flt.channel(x, 0, 2)), float(values[x] / 255.0));
+    }
+    const HostImage back = deep.converted(8);
+    EXPECT_EQ(back.pixelBytesPacked(), image.pixelBytesPacked());
+    EXPECT_TRUE(deep.paddingIntact());
+}
+
+TEST(HostImage, FloatToIntegerClamps) {
+    HostImage image(2, 1, 32);
+    image.setChannel(0, 0, 1, 1.7);
+    image.setChannel(1, 0, 1, -0.3);
+    const HostImage bytes = image.converted(8);
+    EXPECT_EQ(bytes.channel(0, 0, 1), 255);
+    EXPECT_EQ(bytes.channel(1, 0, 1), 0);
+}
+
+TEST(HostImage, RejectsAnUnknownDepth) { EXPECT_THROW(HostImage(1, 1, 12), HostError); }
+
+} // namespace
+} // namespace kvhost
