@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace korvane {
 namespace {
@@ -266,7 +267,9 @@ TYPED_TEST(ArbitraryCallback, PrintAndScan) {
 
 TYPED_TEST(ArbitraryCallback, ForeignRefconTouchesNothing) {
     PF_Handle h = this->newValue();
-    const auto before = this->value(h);
+    using Set = typename TestFixture::Set;
+    std::vector<char> before(sizeof(Set));
+    std::memcpy(before.data(), &this->value(h), sizeof(Set));
     void* foreign = TestFixture::foreignRefcon();
 
     PF_Handle created = nullptr;
@@ -304,7 +307,7 @@ TYPED_TEST(ArbitraryCallback, ForeignRefconTouchesNothing) {
 
     EXPECT_EQ(size, 5u);
     EXPECT_EQ(this->host.liveHandles(), 1);
-    EXPECT_EQ(std::memcmp(&before, &this->value(h), sizeof before), 0);
+    EXPECT_EQ(std::memcmp(before.data(), &this->value(h), sizeof(Set)), 0);
 }
 
 TEST(ArbitraryRefcons, EachEffectAnswersOnlyItsOwn) {

@@ -343,7 +343,19 @@ void expectRoundTrip(const Set& original) {
     Set twice{};
     readCurveSet(second, twice);
     EXPECT_TRUE(curveSetsEqual(once, twice));
-    EXPECT_EQ(std::memcmp(&once.curves, &twice.curves, sizeof once.curves), 0);
+    for (int k = 0; k < kCurveCount; ++k) {
+        EXPECT_EQ(once.curves[k].loop, twice.curves[k].loop);
+        for (int i = 0; i < kCurveSlots; ++i) {
+            const CurveNode& a = once.curves[k].nodes[i];
+            const CurveNode& b = twice.curves[k].nodes[i];
+            ASSERT_EQ(a.active, b.active);
+            if (a.active) {
+                EXPECT_TRUE(a.x == b.x && a.y == b.y && a.leftDx == b.leftDx && a.leftDy == b.leftDy &&
+                            a.rightDx == b.rightDx && a.rightDy == b.rightDy && a.leftMode == b.leftMode &&
+                            a.rightMode == b.rightMode && a.linked == b.linked);
+            }
+        }
+    }
 }
 
 TEST(CurveSetTextRoundTrip, EqualAfterOneRoundingExactAfterTheSecond) {
