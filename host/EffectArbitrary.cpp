@@ -18,20 +18,22 @@ PF_Err EffectInstance::arbitrary(int index, PF_ArbParamsExtra& extra) {
 namespace {
 
 const char* functionName(PF_ArbitraryFunc which) {
-    static const char* const names[] = {"NEW",     "DISPOSE", "COPY",       "FLAT_SIZE", "FLATTEN", "UNFLATTEN",
-                                        "INTERP",  "COMPARE", "PRINT_SIZE", "PRINT",     "SCAN"};
+    static const char* const names[] = {"NEW",        "DISPOSE",   "COPY",   "FLAT_SIZE",
+                                        "FLATTEN",    "UNFLATTEN", "INTERP", "COMPARE",
+                                        "PRINT_SIZE", "PRINT",     "SCAN"};
     return which >= 0 && which <= PF_Arbitrary_SCAN_FUNC ? names[which] : "?";
 }
 
 // Checks the value a callback made and takes the new handle into the host's care.
 PF_Handle madeValue(EffectInstance& instance, HostMemory& memory, PF_Err result, PF_Handle made,
-                           PF_ArbitraryFunc which, const std::string& name, const std::string& path) {
+                    PF_ArbitraryFunc which, const std::string& name, const std::string& path) {
     if (result != PF_Err_NONE || !made) {
-        throw HostError(path + ": arbitrary-data " + functionName(which) + " of \"" + name + "\" failed with error " +
-                        std::to_string(result) + (made ? "" : " (no value)"));
+        throw HostError(path + ": arbitrary-data " + functionName(which) + " of \"" + name +
+                        "\" failed with error " + std::to_string(result) + (made ? "" : " (no value)"));
     }
     if (!memory.isLive(made)) {
-        instance.recordFault(std::string("arbitrary-data ") + functionName(which) + " returned a foreign handle");
+        instance.recordFault(std::string("arbitrary-data ") + functionName(which) +
+                             " returned a foreign handle");
         throw HostError(path + ": arbitrary-data " + functionName(which) + " of \"" + name +
                         "\" returned a handle the host did not make");
     }
@@ -47,7 +49,8 @@ PF_Handle EffectInstance::arbitraryNew(int index) {
     extra.which_function = PF_Arbitrary_NEW_FUNC;
     extra.u.new_func_params.arbPH = &made;
     const PF_Err result = arbitrary(index, extra);
-    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(), plugin_.path());
+    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(),
+                     plugin_.path());
 }
 
 PF_Handle EffectInstance::arbitraryCopy(int index, PF_Handle source) {
@@ -57,7 +60,8 @@ PF_Handle EffectInstance::arbitraryCopy(int index, PF_Handle source) {
     extra.u.copy_func_params.src_arbH = source;
     extra.u.copy_func_params.dst_arbPH = &made;
     const PF_Err result = arbitrary(index, extra);
-    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(), plugin_.path());
+    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(),
+                     plugin_.path());
 }
 
 PF_Handle EffectInstance::arbitraryInterp(int index, PF_Handle left, PF_Handle right, double t) {
@@ -69,7 +73,8 @@ PF_Handle EffectInstance::arbitraryInterp(int index, PF_Handle left, PF_Handle r
     extra.u.interp_func_params.tF = t;
     extra.u.interp_func_params.interpPH = &made;
     const PF_Err result = arbitrary(index, extra);
-    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(), plugin_.path());
+    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(),
+                     plugin_.path());
 }
 
 PF_Handle EffectInstance::arbitraryUnflatten(int index, const std::vector<std::uint8_t>& flat) {
@@ -80,7 +85,8 @@ PF_Handle EffectInstance::arbitraryUnflatten(int index, const std::vector<std::u
     extra.u.unflatten_func_params.flat_dataPV = flat.empty() ? nullptr : flat.data();
     extra.u.unflatten_func_params.arbPH = &made;
     const PF_Err result = arbitrary(index, extra);
-    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(), plugin_.path());
+    return madeValue(*this, memory_, result, made, extra.which_function, parameter(index).name(),
+                     plugin_.path());
 }
 
 std::vector<std::uint8_t> EffectInstance::arbitraryFlatten(int index, PF_Handle value) {

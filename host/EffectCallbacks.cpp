@@ -149,7 +149,9 @@ void installCallbacks(PF_UtilCallbacks& utils) {
     utils.ansi.strcpy = hostStrcpy;
 }
 
-void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks) { callbacks.checkout_layer = checkoutLayer; }
+void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks) {
+    callbacks.checkout_layer = checkoutLayer;
+}
 
 void installSmartRenderCallbacks(PF_SmartRenderCallbacks& callbacks) {
     callbacks.checkout_layer_pixels = checkoutLayerPixels;

@@ -66,7 +66,9 @@ EffectInstance::~EffectInstance() {
     }
 }
 
-void EffectInstance::fail(const std::string& what) const { throw HostError(plugin_.path() + ": " + what); }
+void EffectInstance::fail(const std::string& what) const {
+    throw HostError(plugin_.path() + ": " + what);
+}
 
 void EffectInstance::setTimeScale(A_u_long timeScale, A_long timeStep, A_long totalTime) {
     if (timeScale == 0 || timeStep <= 0) {
@@ -477,8 +479,8 @@ void EffectInstance::checkRunTimeFlags() {
     const PluginRecord& record = plugin_.record();
     CommandReport& r = reports_.back();
     if (lastOut_.my_version != record.effectVersion) {
-        r.faults.push_back("version " + hex(lastOut_.my_version) + " differs from the registration record's " +
-                           hex(record.effectVersion));
+        r.faults.push_back("version " + hex(lastOut_.my_version) +
+                           " differs from the registration record's " + hex(record.effectVersion));
     }
     if (A_u_long(lastOut_.out_flags) != record.outFlags) {
         r.faults.push_back("out flags " + hex(A_u_long(lastOut_.out_flags)) +
@@ -501,8 +503,9 @@ PF_Err EffectInstance::paramsSetup() {
     if (result == PF_Err_NONE) {
         paramsSetUp_ = true;
         if (lastOut_.num_params != parameterCount()) {
-            reports_.back().faults.push_back("num_params is " + std::to_string(lastOut_.num_params) + " but " +
-                                             std::to_string(parameterCount()) + " parameters are registered");
+            reports_.back().faults.push_back("num_params is " + std::to_string(lastOut_.num_params) +
+                                             " but " + std::to_string(parameterCount()) +
+                                             " parameters are registered");
         }
     }
     return result;

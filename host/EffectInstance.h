@@ -136,7 +136,8 @@ public:
     const PluginFile& plugin() const { return plugin_; }
 
     // ---- callbacks (called by the plug-in through the records; public for the C trampolines) ----
-    PF_Err checkoutParam(PF_ParamIndex index, A_long time, A_long timeStep, A_u_long timeScale, PF_ParamDef* param);
+    PF_Err checkoutParam(PF_ParamIndex index, A_long time, A_long timeStep, A_u_long timeScale,
+                         PF_ParamDef* param);
     PF_Err checkinParam(PF_ParamDef* param);
     PF_Err addParam(PF_ParamIndex index, const PF_ParamDef* def);
     PF_Err registerUI(const PF_CustomUIInfo* info);

@@ -22,7 +22,9 @@ PF_LRect intersection(const PF_LRect& a, const PF_LRect& b) {
 // No output larger than this on a side: a plug-in's result rectangle is checked before pixels are made.
 constexpr std::int64_t kLargestSide = 1 << 16;
 
-bool emptyRect(const PF_LRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool emptyRect(const PF_LRect& r) {
+    return r.right <= r.left || r.bottom <= r.top;
+}
 
 // The layer size at full resolution from its size at the current downsampling.
 A_long fullSize(int size, const PF_RationalScale& scale) {
@@ -65,7 +67,9 @@ void EffectInstance::prepareRender(const RenderRequest& request) {
         }
         setLayer(index, image);
     }
-    auto atDepth = [depth](const HostImage& image) { return image.depth() == depth ? image : image.converted(depth); };
+    auto atDepth = [depth](const HostImage& image) {
+        return image.depth() == depth ? image : image.converted(depth);
+    };
     renderDepth_ = depth;
     renderInput_ = atDepth(*request.input);
     renderLayers_.clear();
@@ -122,9 +126,10 @@ RenderResult EffectInstance::renderSmart(const RenderRequest& request) {
 
     if (rendered.result == PF_Err_NONE && !emptyRect(preOutput.result_rect)) {
         const PF_LRect& rect = preOutput.result_rect;
-        if (std::int64_t(rect.right) - rect.left > kLargestSide || std::int64_t(rect.bottom) - rect.top > kLargestSide) {
-            fail("pre-render result rectangle of " + std::to_string(std::int64_t(rect.right) - rect.left) + " x " +
-                 std::to_string(std::int64_t(rect.bottom) - rect.top) + " pixels");
+        if (std::int64_t(rect.right) - rect.left > kLargestSide ||
+            std::int64_t(rect.bottom) - rect.top > kLargestSide) {
+            fail("pre-render result rectangle of " + std::to_string(std::int64_t(rect.right) - rect.left) +
+                 " x " + std::to_string(std::int64_t(rect.bottom) - rect.top) + " pixels");
         }
         renderOutput_ = HostImage(rect.right - rect.left, rect.bottom - rect.top, renderDepth_);
         renderOutput_.setOrigin(rect.left, rect.top);
@@ -199,7 +204,8 @@ RenderResult EffectInstance::renderLegacy(const RenderRequest& request) {
 }
 
 PF_Err EffectInstance::checkoutLayer(PF_ParamIndex index, A_long checkoutId, const PF_RenderRequest* request,
-                                     A_long time, A_long timeStep, A_u_long timeScale, PF_CheckoutResult* result) {
+                                     A_long time, A_long timeStep, A_u_long timeScale,
+                                     PF_CheckoutResult* result) {
     (void)time;
     (void)timeStep;
     (void)timeScale;
@@ -256,7 +262,8 @@ PF_Err EffectInstance::checkoutLayerPixels(A_long checkoutId, PF_EffectWorld** p
 PF_Err EffectInstance::checkinLayerPixels(A_long checkoutId) {
     const auto found = layerCheckouts_.find(checkoutId);
     if (!inSmartRender_ || found == layerCheckouts_.end() || !found->second.checkedOut) {
-        fault("checkin_layer_pixels of checkout id " + std::to_string(checkoutId) + ", which is not checked out");
+        fault("checkin_layer_pixels of checkout id " + std::to_string(checkoutId) +
+              ", which is not checked out");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     found->second.checkedOut = false;

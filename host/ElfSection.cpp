@@ -83,7 +83,8 @@ std::optional<std::vector<std::uint8_t>> ElfSection::find(const std::vector<std:
     if (header.e_shoff == 0) {
         return std::nullopt; // no section table at all
     }
-    if (header.e_shentsize != sizeof(Elf64_Shdr) || !rangeInside(header.e_shoff, 1, sizeof(Elf64_Shdr), fileSize)) {
+    if (header.e_shentsize != sizeof(Elf64_Shdr) ||
+        !rangeInside(header.e_shoff, 1, sizeof(Elf64_Shdr), fileSize)) {
         throw HostError(path + ": damaged ELF section table");
     }
     // Counts too large for the header live in the first section's record.
@@ -102,7 +103,8 @@ std::optional<std::vector<std::uint8_t>> ElfSection::find(const std::vector<std:
         if (section.sh_name >= names.sh_size) {
             continue;
         }
-        const char* sectionName = reinterpret_cast<const char*>(file.data() + names.sh_offset + section.sh_name);
+        const char* sectionName =
+            reinterpret_cast<const char*>(file.data() + names.sh_offset + section.sh_name);
         const std::uint64_t room = names.sh_size - section.sh_name;
         if (name.size() + 1 > room || std::memcmp(sectionName, name.c_str(), name.size() + 1) != 0) {
             continue;

@@ -45,7 +45,8 @@ int HostImage::pixelBytes(int depth) {
 HostImage::HostImage(int width, int height, int depth, int paddingBytes)
     : width_(width), height_(height), depth_(depth) {
     if (width < 0 || height < 0 || paddingBytes < 0) {
-        throw HostError("image size " + std::to_string(width) + " x " + std::to_string(height) + " is invalid");
+        throw HostError("image size " + std::to_string(width) + " x " + std::to_string(height) +
+                        " is invalid");
     }
     const std::int64_t rowBytes = std::int64_t(width) * pixelBytes(depth) + paddingBytes;
     if (rowBytes > 0x7FFFFFFF) {
@@ -83,7 +84,9 @@ void HostImage::setChannel(int x, int y, int c, double value) {
     }
 }
 
-PF_LayerDef HostImage::world() { return world(extent()); }
+PF_LayerDef HostImage::world() {
+    return world(extent());
+}
 
 PF_LayerDef HostImage::world(const PF_LRect& rect) {
     const PF_LRect whole = extent();

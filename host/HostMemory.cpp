@@ -48,10 +48,14 @@ std::atomic<HostMemory*> HostMemory::active_{nullptr};
 HostMemory::HostMemory() = default;
 HostMemory::~HostMemory() = default;
 
-HostMemory* HostMemory::active() { return active_.load(); }
+HostMemory* HostMemory::active() {
+    return active_.load();
+}
 
 HostMemory::Activation::Activation(HostMemory& memory) : previous_(active_.exchange(&memory)) {}
-HostMemory::Activation::~Activation() { active_.store(previous_); }
+HostMemory::Activation::~Activation() {
+    active_.store(previous_);
+}
 
 PF_Handle HostMemory::create(std::uint64_t size, const std::string& owner) {
     if (size > kLargestHandle) {
@@ -95,13 +99,16 @@ PF_Handle HostMemory::hostHandle(const std::vector<std::uint8_t>& bytes, const s
 HostMemory::Block* HostMemory::findLocked(PF_Handle handle, const char* operation) {
     const auto found = blocks_.find(handle);
     if (found == blocks_.end()) {
-        fault(std::string(operation) + " of " + (handle ? "an unknown handle " + handleText(handle) : "a null handle"));
+        fault(std::string(operation) + " of " +
+              (handle ? "an unknown handle " + handleText(handle) : "a null handle"));
         return nullptr;
     }
     return found->second.get();
 }
 
-void HostMemory::fault(const std::string& line) { faults_.push_back(line); }
+void HostMemory::fault(const std::string& line) {
+    faults_.push_back(line);
+}
 
 void* HostMemory::lock(PF_Handle handle) {
     std::lock_guard lock(mutex_);

@@ -84,8 +84,8 @@ public:
 private:
     struct Block;
     Block* findLocked(PF_Handle handle, const char* operation); // mutex held
-    void retire(PF_Handle handle);                               // mutex held
-    void fault(const std::string& line);                       // mutex held
+    void retire(PF_Handle handle);                              // mutex held
+    void fault(const std::string& line);                        // mutex held
     PF_Handle create(std::uint64_t size, const std::string& owner);
 
     mutable std::mutex mutex_;
@@ -96,8 +96,8 @@ private:
     std::vector<std::string> faults_;
     std::uint64_t serial_ = 0;
     std::uint64_t allocations_ = 0;
-    std::uint64_t failNth_ = 0;       // 0: none
-    std::uint64_t failAfter_ = 0;     // valid when failAfterSet_
+    std::uint64_t failNth_ = 0;   // 0: none
+    std::uint64_t failAfter_ = 0; // valid when failAfterSet_
     bool failAfterSet_ = false;
 
     static std::atomic<HostMemory*> active_;

@@ -17,9 +17,15 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-double lerp(double a, double b, double t) { return a + (b - a) * t; }
-A_long lerpRounded(A_long a, A_long b, double t) { return A_long(std::lround(lerp(a, b, t))); }
-A_u_char lerpByte(A_u_char a, A_u_char b, double t) { return A_u_char(std::lround(lerp(a, b, t))); }
+double lerp(double a, double b, double t) {
+    return a + (b - a) * t;
+}
+A_long lerpRounded(A_long a, A_long b, double t) {
+    return A_long(std::lround(lerp(a, b, t)));
+}
+A_u_char lerpByte(A_u_char a, A_u_char b, double t) {
+    return A_u_char(std::lround(lerp(a, b, t)));
+}
 
 // `base` with the value fields of `source`; ranges, precision and texts stay those of `base`.
 PF_ParamDefUnion withValue(PF_ParamType type, const PF_ParamDefUnion& base, const PF_ParamDefUnion& source) {
@@ -89,7 +95,8 @@ PF_ParamDefUnion blend(PF_ParamType type, const PF_ParamDefUnion& a, const PF_Pa
 
 } // namespace
 
-HostParameter::HostParameter(int index, const PF_ParamDef& registered) : index_(index), registered_(registered) {
+HostParameter::HostParameter(int index, const PF_ParamDef& registered)
+    : index_(index), registered_(registered) {
     registered_.name[PF_MAX_EFFECT_PARAM_NAME_LEN] = '\0';
     name_ = registered_.name;
     // The plug-in's text may not outlive the registration call: keep copies.

@@ -9,7 +9,9 @@ namespace kvhost {
 
 namespace {
 
-std::string suiteKey(const std::string& name, A_long version) { return name + " v" + std::to_string(version); }
+std::string suiteKey(const std::string& name, A_long version) {
+    return name + " v" + std::to_string(version);
+}
 
 SPErr acquireSuite(const char* name, A_long version, const void** suite) {
     HostSuites* suites = HostSuites::active();
@@ -27,7 +29,9 @@ SPErr releaseSuite(const char* name, A_long version) {
     return suites ? suites->release(name, version) : kSPSuiteNotFoundError;
 }
 
-SPBoolean isEqual(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
+SPBoolean isEqual(const char* a, const char* b) {
+    return a && b && std::strcmp(a, b) == 0;
+}
 
 SPErr allocateBlock(std::size_t size, void** block) {
     *block = std::malloc(size == 0 ? 1 : size);
@@ -44,9 +48,13 @@ SPErr reallocateBlock(void* block, std::size_t size, void** grown) {
     return *grown ? kSPNoError : kSPSuiteNotFoundError;
 }
 
-SPErr undefined() { return kSPSuiteNotFoundError; }
+SPErr undefined() {
+    return kSPSuiteNotFoundError;
+}
 
-PF_Err noInstance(PF_ProgPtr, PF_ParamIndex, const PF_ParamDef*) { return PF_Err_BAD_CALLBACK_PARAM; }
+PF_Err noInstance(PF_ProgPtr, PF_ParamIndex, const PF_ParamDef*) {
+    return PF_Err_BAD_CALLBACK_PARAM;
+}
 
 PF_Err appBackgroundColour(PF_App_Color* colour) {
     HostSuites* suites = HostSuites::active();
@@ -73,10 +81,14 @@ HostSuites::HostSuites() {
     app_.PF_AppGetBgColor = appBackgroundColour;
 }
 
-HostSuites* HostSuites::active() { return active_.load(); }
+HostSuites* HostSuites::active() {
+    return active_.load();
+}
 
 HostSuites::Activation::Activation(HostSuites& suites) : previous_(active_.exchange(&suites)) {}
-HostSuites::Activation::~Activation() { active_.store(previous_); }
+HostSuites::Activation::~Activation() {
+    active_.store(previous_);
+}
 
 void HostSuites::withhold(const std::string& name, bool withheld) {
     std::lock_guard lock(mutex_);
@@ -149,9 +161,15 @@ int HostSuites::countOf(const std::string& name, int Count::*field) const {
     return total;
 }
 
-int HostSuites::acquisitions(const std::string& name) const { return countOf(name, &Count::acquired); }
-int HostSuites::releases(const std::string& name) const { return countOf(name, &Count::released); }
-int HostSuites::refusals(const std::string& name) const { return countOf(name, &Count::refused); }
+int HostSuites::acquisitions(const std::string& name) const {
+    return countOf(name, &Count::acquired);
+}
+int HostSuites::releases(const std::string& name) const {
+    return countOf(name, &Count::released);
+}
+int HostSuites::refusals(const std::string& name) const {
+    return countOf(name, &Count::refused);
+}
 
 std::vector<std::string> HostSuites::takeFaults() {
     std::lock_guard lock(mutex_);

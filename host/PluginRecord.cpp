@@ -12,7 +12,8 @@ namespace {
 
 class RecordReader {
 public:
-    RecordReader(const std::vector<std::uint8_t>& bytes, const std::string& path) : bytes_(bytes), path_(path) {}
+    RecordReader(const std::vector<std::uint8_t>& bytes, const std::string& path)
+        : bytes_(bytes), path_(path) {}
 
     std::size_t position() const { return position_; }
     std::size_t remaining() const { return bytes_.size() - position_; }
@@ -83,8 +84,8 @@ std::string PluginRecord::versionText() const {
 
 PluginRecord PluginRecord::parse(const std::vector<std::uint8_t>& bytes, const std::string& path) {
     if (bytes.size() != kPiPLRecordSize) {
-        throw HostError(path + ": registration record is " + std::to_string(bytes.size()) + " bytes, expected " +
-                        std::to_string(kPiPLRecordSize));
+        throw HostError(path + ": registration record is " + std::to_string(bytes.size()) +
+                        " bytes, expected " + std::to_string(kPiPLRecordSize));
     }
     RecordReader reader(bytes, path);
     const auto version = A_short(reader.u16());

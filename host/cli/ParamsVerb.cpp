@@ -32,9 +32,9 @@ int ParamsVerb::run(std::ostream& out, std::ostream& err) {
         const HostParameter& p = instance.parameter(i);
         std::ostringstream flags;
         flags << "0x" << std::hex << p.registered().flags;
-        out << std::left << std::setw(7) << i << std::setw(26) << utf8FromWindows1252(p.name()) << std::setw(16)
-            << HostParameter::typeName(p.type()) << std::setw(6) << (i == 0 ? 0 : p.id()) << std::setw(8)
-            << flags.str() << defaultText(p) << "\n";
+        out << std::left << std::setw(7) << i << std::setw(26) << utf8FromWindows1252(p.name())
+            << std::setw(16) << HostParameter::typeName(p.type()) << std::setw(6) << (i == 0 ? 0 : p.id())
+            << std::setw(8) << flags.str() << defaultText(p) << "\n";
     }
     const std::string problems = instance.problems();
     if (!problems.empty()) {

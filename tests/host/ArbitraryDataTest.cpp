@@ -40,8 +40,8 @@ TEST_F(ProbeTest, KeyframesAreBlendedByThePluginsInterpolation) {
     const struct {
         double seconds;
         double expected;
-    } cases[] = {{-1.0, 10.0}, {0.0, 10.0}, {0.5, 10.0 + 20.0 * 0.25}, {2.0, 30.0},
-                 {3.0, 30.0 - 10.0 * 0.5}, {4.0, 20.0}, {9.0, 20.0}};
+    } cases[] = {{-1.0, 10.0}, {0.0, 10.0}, {0.5, 10.0 + 20.0 * 0.25}, {2.0, 30.0}, {3.0, 30.0 - 10.0 * 0.5},
+                 {4.0, 20.0},  {9.0, 20.0}};
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(levelOf(instance->arbitraryFlatAt(kProbeLevel, c.seconds)), c.expected) << c.seconds;
     }

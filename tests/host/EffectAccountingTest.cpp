@@ -161,7 +161,8 @@ TEST_F(AccountingTest, BadCallsAreAnsweredAndRecorded) {
     EXPECT_EQ(seen("badLock"), 1);
     const std::vector<std::string>& faults = reportOf(*instance, "PF_Cmd_SMART_RENDER").faults;
     ASSERT_THAT(faults, SizeIs(5));
-    EXPECT_THAT(faults, ::testing::Contains(HasSubstr("checkin_param of a definition that is not checked out")));
+    EXPECT_THAT(faults,
+                ::testing::Contains(HasSubstr("checkin_param of a definition that is not checked out")));
     EXPECT_THAT(faults, ::testing::Contains(HasSubstr("checkout_param of index 99")));
     EXPECT_THAT(faults, ::testing::Contains(HasSubstr("dispose of an unknown handle")));
     EXPECT_THAT(faults, ::testing::Contains(HasSubstr("lock of a null handle")));

@@ -26,7 +26,8 @@ TEST_F(ProbeTest, SetUpRunsTheCommandsInTheHostsOrder) {
                                       "PF_Cmd_ARBITRARY_CALLBACK"));
     EXPECT_NE(instance->sequenceData(), nullptr);
     EXPECT_NE(instance->parameter(kProbeLevel).arbitraryValue, nullptr);
-    EXPECT_NE(instance->parameter(kProbeLevel).arbitraryValue, instance->parameter(kProbeLevel).arbitraryDefault);
+    EXPECT_NE(instance->parameter(kProbeLevel).arbitraryValue,
+              instance->parameter(kProbeLevel).arbitraryDefault);
 }
 
 TEST_F(ProbeTest, AboutIsWrittenThroughTheHostsSprintf) {
@@ -43,11 +44,16 @@ TEST_F(ProbeTest, KeepsEveryRegisteredParameter) {
         const char* name;
         PF_ParamType type;
         A_long id;
-    } expected[] = {{kProbeMode, "mode", PF_Param_POPUP, 1},        {kProbeAmount, "amount", PF_Param_FLOAT_SLIDER, 2},
-                    {kProbeCount, "count", PF_Param_SLIDER, 3},     {kProbeAngle, "angle", PF_Param_ANGLE, 4},
-                    {kProbeEnabled, "enabled", PF_Param_CHECKBOX, 5}, {kProbeTint, "tint", PF_Param_COLOR, 6},
-                    {kProbeCentre, "centre", PF_Param_POINT, 7},    {kProbeGroup, "group", PF_Param_GROUP_START, 8},
-                    {kProbeLayer, "other layer", PF_Param_LAYER, 9}, {kProbeGroupEnd, "", PF_Param_GROUP_END, 10},
+    } expected[] = {{kProbeMode, "mode", PF_Param_POPUP, 1},
+                    {kProbeAmount, "amount", PF_Param_FLOAT_SLIDER, 2},
+                    {kProbeCount, "count", PF_Param_SLIDER, 3},
+                    {kProbeAngle, "angle", PF_Param_ANGLE, 4},
+                    {kProbeEnabled, "enabled", PF_Param_CHECKBOX, 5},
+                    {kProbeTint, "tint", PF_Param_COLOR, 6},
+                    {kProbeCentre, "centre", PF_Param_POINT, 7},
+                    {kProbeGroup, "group", PF_Param_GROUP_START, 8},
+                    {kProbeLayer, "other layer", PF_Param_LAYER, 9},
+                    {kProbeGroupEnd, "", PF_Param_GROUP_END, 10},
                     {kProbeLevel, "level", PF_Param_ARBITRARY_DATA, 11}};
     for (const auto& e : expected) {
         const HostParameter& p = instance->parameter(e.index);
@@ -168,7 +174,8 @@ TEST_F(ProbeTest, SequenceDataSurvivesFlattenAndResetup) {
     EXPECT_FALSE(instance->sequenceIsFlat());
 
     const std::string stored = "renders 5";
-    ASSERT_EQ(instance->resetupSequence(std::vector<std::uint8_t>(stored.begin(), stored.end())), PF_Err_NONE);
+    ASSERT_EQ(instance->resetupSequence(std::vector<std::uint8_t>(stored.begin(), stored.end())),
+              PF_Err_NONE);
     EXPECT_EQ(text(instance->flattenSequence()), std::string("renders 5\0", 10));
     for (const CommandReport& r : instance->reports()) {
         EXPECT_TRUE(r.clean()) << r.describe();

@@ -1,5 +1,5 @@
-#include "host/HostError.h"
 #include "host/HostImage.h"
+#include "host/HostError.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,9 @@ TEST(HostImage, FloatToIntegerClamps) {
     EXPECT_EQ(bytes.channel(1, 0, 1), 0);
 }
 
-TEST(HostImage, RejectsAnUnknownDepth) { EXPECT_THROW(HostImage(1, 1, 12), HostError); }
+TEST(HostImage, RejectsAnUnknownDepth) {
+    EXPECT_THROW(HostImage(1, 1, 12), HostError);
+}
 
 } // namespace
 } // namespace kvhost

@@ -7,9 +7,9 @@
 
 namespace {
 
+using kvtest::runTool;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using kvtest::runTool;
 
 TEST(KvhostTool, InfoPrintsTheRecordAndTheAboutText) {
     const kvtest::ToolRun run = runTool(KV_KVHOST, {"info", KV_PROBE_PLUGIN});
@@ -32,15 +32,21 @@ TEST(KvhostTool, InfoPrintsTheRecordAndTheAboutText) {
 TEST(KvhostTool, ParamsListsEveryParameter) {
     const kvtest::ToolRun run = runTool(KV_KVHOST, {"params", KV_PROBE_PLUGIN});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("index  name                      type            id    flags   default\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("index  name                      type            id    flags   default\n"));
     EXPECT_THAT(run.out, HasSubstr("0      input layer               layer           0     0x0     none\n"));
-    EXPECT_THAT(run.out, HasSubstr("1      mode                      popup           1     0x40    copy (1)\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("1      mode                      popup           1     0x40    copy (1)\n"));
     EXPECT_THAT(run.out, HasSubstr("2      amount                    float slider    2     0x0     1.5\n"));
-    EXPECT_THAT(run.out, HasSubstr("4      angle                     angle           4     0x0     45 degrees\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("4      angle                     angle           4     0x0     45 degrees\n"));
     EXPECT_THAT(run.out, HasSubstr("5      enabled                   checkbox        5     0x0     on\n"));
-    EXPECT_THAT(run.out, HasSubstr("6      tint                      colour          6     0x0     10,20,30,255\n"));
-    EXPECT_THAT(run.out, HasSubstr("7      centre                    point           7     0x0     50%, 25%\n"));
-    EXPECT_THAT(run.out, HasSubstr("11     level                     arbitrary data  11    0x40    refcon QZPB\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("6      tint                      colour          6     0x0     10,20,30,255\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("7      centre                    point           7     0x0     50%, 25%\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("11     level                     arbitrary data  11    0x40    refcon QZPB\n"));
 }
 
 // Every bad input: one line on standard error naming the file and the fault, exit code 2.

@@ -1,6 +1,6 @@
+#include "host/PluginFile.h"
 #include "host/ElfSection.h"
 #include "host/HostError.h"
-#include "host/PluginFile.h"
 
 #include <elf.h>
 
@@ -81,7 +81,8 @@ TEST(PluginFile, NamesTheFileAndTheFaultForEachBadInput) {
               std::string(KV_NO_PIPL_PLUGIN) + ": no .pipl section (no registration record)");
     EXPECT_EQ(loadError(KV_SHORT_PIPL_PLUGIN),
               std::string(KV_SHORT_PIPL_PLUGIN) + ": registration record is 300 bytes, expected 310");
-    EXPECT_EQ(loadError(KV_NO_ENTRY_PLUGIN), std::string(KV_NO_ENTRY_PLUGIN) + ": no entry point EntryPointFunc");
+    EXPECT_EQ(loadError(KV_NO_ENTRY_PLUGIN),
+              std::string(KV_NO_ENTRY_PLUGIN) + ": no entry point EntryPointFunc");
 }
 
 TEST(PluginFile, RejectsAFileThatIsNotAnElfLibrary) {
@@ -150,8 +151,8 @@ TEST(PluginFile, SurvivesARecordSectionPointingPastTheFile) {
         const std::size_t at = h.e_shoff + std::size_t(i) * sizeof(Elf64_Shdr);
         Elf64_Shdr s;
         std::memcpy(&s, file.bytes().data() + at, sizeof s);
-        if (std::strcmp(reinterpret_cast<const char*>(file.bytes().data() + names.sh_offset + s.sh_name), ".pipl") ==
-            0) {
+        if (std::strcmp(reinterpret_cast<const char*>(file.bytes().data() + names.sh_offset + s.sh_name),
+                        ".pipl") == 0) {
             s.sh_offset = file.bytes().size() - 100;
             std::memcpy(file.bytes().data() + at, &s, sizeof s);
             moved = true;
@@ -164,7 +165,8 @@ TEST(PluginFile, SurvivesARecordSectionPointingPastTheFile) {
 
 TEST(PluginFile, SurvivesATruncatedFile) {
     DamagedFile file("kv_truncated.so");
-    for (const std::size_t size : {std::size_t(0), std::size_t(40), std::size_t(64), file.bytes().size() / 2}) {
+    for (const std::size_t size :
+         {std::size_t(0), std::size_t(40), std::size_t(64), file.bytes().size() / 2}) {
         std::vector<std::uint8_t> whole = ElfSection::readFile(KV_PROBE_PLUGIN);
         whole.resize(size);
         file.bytes() = whole;

@@ -1,5 +1,5 @@
-#include "host/HostError.h"
 #include "host/PluginRecord.h"
+#include "host/HostError.h"
 #include "tests/host/plugins/PiPLBuilder.h"
 
 #include <gmock/gmock.h>
@@ -19,7 +19,8 @@ std::vector<std::uint8_t> recordOf(const kvtest::PiPLFields& fields) {
 std::size_t dataOffset(const std::vector<std::uint8_t>& bytes, int n) {
     std::size_t at = 10;
     for (int i = 0;; ++i) {
-        const std::uint32_t length = bytes[at + 12] | bytes[at + 13] << 8 | bytes[at + 14] << 16 | bytes[at + 15] << 24;
+        const std::uint32_t length =
+            bytes[at + 12] | bytes[at + 13] << 8 | bytes[at + 14] << 16 | bytes[at + 15] << 24;
         if (i == n) {
             return at + 16;
         }

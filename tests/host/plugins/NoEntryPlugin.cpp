@@ -8,4 +8,6 @@ constexpr kvtest::PiPLWriter kWriter = kvtest::writePiPL(kvtest::PiPLFields{});
 [[gnu::section(".pipl"), gnu::used]] const std::array<std::uint8_t, kPiPLRecordSize> kRecord =
     kvtest::recordBytes<kPiPLRecordSize>(kWriter);
 
-extern "C" __attribute__((visibility("default"))) int SomethingElse() { return 1; }
+extern "C" __attribute__((visibility("default"))) int SomethingElse() {
+    return 1;
+}

@@ -116,7 +116,8 @@ PF_Err arbitrary(PF_InData* in, PF_ArbParamsExtra* extra) {
     }
     case PF_Arbitrary_COMPARE_FUNC: {
         const auto& p = extra->u.compare_func_params;
-        *p.compareP = levelOf(in, p.a_arbH) == levelOf(in, p.b_arbH) ? PF_ArbCompare_EQUAL : PF_ArbCompare_NOT_EQUAL;
+        *p.compareP =
+            levelOf(in, p.a_arbH) == levelOf(in, p.b_arbH) ? PF_ArbCompare_EQUAL : PF_ArbCompare_NOT_EQUAL;
         return PF_Err_NONE;
     }
     default:
@@ -269,7 +270,8 @@ PF_Err sequenceResetup(PF_InData* in, PF_OutData* out) {
     int renders = 0;
     if (flat) {
         const auto size = in->utils->host_get_handle_size(flat);
-        const std::string text(static_cast<const char*>(in->utils->host_lock_handle(flat)), std::size_t(size));
+        const std::string text(static_cast<const char*>(in->utils->host_lock_handle(flat)),
+                               std::size_t(size));
         in->utils->host_unlock_handle(flat);
         std::sscanf(text.c_str(), "renders %d", &renders);
         if (!setting("keepFlatSequence")) {
@@ -366,12 +368,10 @@ PF_Err renderChores(PF_InData* in, PF_ParamDef* params[]) {
         int processors = -1;
         if (in->utils->iterate_generic) {
             processors = 0;
-            in->utils->iterate_generic(
-                -1, &processors,
-                [](void* refcon, A_long, A_long, A_long) -> PF_Err {
-                    ++*static_cast<int*>(refcon);
-                    return PF_Err_NONE;
-                });
+            in->utils->iterate_generic(-1, &processors, [](void* refcon, A_long, A_long, A_long) -> PF_Err {
+                ++*static_cast<int*>(refcon);
+                return PF_Err_NONE;
+            });
         }
         note("processors", processors);
     }
@@ -502,8 +502,12 @@ PF_Err legacyRender(PF_InData* in, PF_ParamDef* params[], PF_LayerDef* output) {
 
 } // namespace
 
-PROBE_EXPORT void ProbeConfigure(const char* key, int value) { note(key, value); }
-PROBE_EXPORT int ProbeValue(const char* key) { return setting(key); }
+PROBE_EXPORT void ProbeConfigure(const char* key, int value) {
+    note(key, value);
+}
+PROBE_EXPORT int ProbeValue(const char* key) {
+    return setting(key);
+}
 PROBE_EXPORT void ProbeReset() {
     std::lock_guard lock(settingsMutex);
     settings.clear();
@@ -514,7 +518,8 @@ PROBE_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in, PF_OutData* out, P
     probeDispose = in->utils->host_dispose_handle;
     switch (cmd) {
     case PF_Cmd_ABOUT:
-        in->utils->ansi.sprintf(out->return_msg, "%s v%d.%d.%d\r%s", "\273Probe\253", 2, 2, 6, "Probe effect.");
+        in->utils->ansi.sprintf(out->return_msg, "%s v%d.%d.%d\r%s", "\273Probe\253", 2, 2, 6,
+                                "Probe effect.");
         return PF_Err_NONE;
     case PF_Cmd_GLOBAL_SETUP:
         note("specMajor", in->version.major);

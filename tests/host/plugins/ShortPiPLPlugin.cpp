@@ -10,6 +10,6 @@ constexpr kvtest::PiPLWriter kWriter = kvtest::writePiPL(kvtest::PiPLFields{});
     kvtest::recordBytes<kPiPLRecordSize - 10>(kWriter);
 
 extern "C" __attribute__((visibility("default"))) PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*,
-                                                                         PF_ParamDef*[], PF_LayerDef*, void*) {
+                                                                        PF_ParamDef*[], PF_LayerDef*, void*) {
     return PF_Err_NONE;
 }
