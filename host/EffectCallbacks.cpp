@@ -163,6 +163,19 @@ PF_Err updateParamUITrampoline(PF_ProgPtr ref, PF_ParamIndex index, const PF_Par
     return guarded(ref, [&](EffectInstance& e) { return e.updateParamUI(index, def); });
 }
 
+// get_drawing_reference carries the event's context only: it belongs to the running instance.
+PF_Err drawingReferenceTrampoline(PF_ContextH context, PF_DrawingRef* surface) {
+    EffectInstance* instance = EffectInstance::running();
+    if (!instance) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    try {
+        return instance->drawingReference(context, surface);
+    } catch (...) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+}
+
 // iterate_generic carries no effect reference: it belongs to the instance whose command is running.
 PF_Err iterateGenericTrampoline(A_long iterations, void* refcon, PF_IterateGenericFunc function) {
     EffectInstance* instance = EffectInstance::running();

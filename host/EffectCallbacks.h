@@ -12,6 +12,7 @@ void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks);
 void installSmartRenderCallbacks(PF_SmartRenderCallbacks& callbacks);
 
 PF_Err updateParamUITrampoline(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef* def);
+PF_Err drawingReferenceTrampoline(PF_ContextH context, PF_DrawingRef* surface);
 PF_Err iterateGenericTrampoline(A_long iterations, void* refcon, PF_IterateGenericFunc function);
 
 } // namespace kvhost

@@ -2,11 +2,13 @@
 #include "host/CommandReport.h"
 #include "host/HostImage.h"
 #include "host/HostMemory.h"
+#include "host/HostPanel.h"
 #include "host/HostParameter.h"
 #include "host/HostSuites.h"
 #include "host/PluginFile.h"
 #include "hostapi/AE_Effect.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -43,12 +45,31 @@ struct RenderResult {
     HostImage output; // empty when the command failed or rendered nothing
 };
 
+// One event of a custom control, at a position in panel pixels (the control's frame starts at 0, 0).
+struct EventRequest {
+    PF_EventType type = PF_Event_DRAW; // PF_Event_DO_CLICK, _DRAG, _DRAW or _ADJUST_CURSOR
+    int paramIndex = -1;               // -1: the parameter that registered a custom user interface
+    PF_Point point{0, 0};
+    PF_Modifiers modifiers = PF_Mod_NONE;
+    int clicks = 1;
+    bool lastDrag = false; // the drag event that ends the gesture
+    PF_WindowType window = PF_Window_EFFECT;
+    PF_EffectArea area = PF_EA_CONTROL;
+};
+
+struct EventResult {
+    PF_Err result = 0;
+    PF_EventOutFlags outFlags = PF_EO_NONE;
+    PF_CursorType cursor = PF_Cursor_NONE;
+    bool sendDrag = false; // the plug-in asked for drag events
+};
+
 // One instance of an effect, driven command by command as the real host drives it: about, global
 // setup, parameter setup, sequence setup, the arbitrary-data default values; then per change
 // user-changed-param and update-params-UI, per frame smart pre-render and smart render (or the legacy
-// render); sequence flatten and resetup on save and load; set-down when the instance goes away.
-// Everything handed to the plug-in is tracked: after each command the host reports handles leaked or
-// left locked, parameters left checked out and suites not released (lastReport()).
+// render), per mouse event the event command; sequence flatten and resetup on save and load; set-down when
+// the instance goes away. Everything handed to the plug-in is tracked: after each command the host reports
+// handles leaked or left locked, parameters left checked out and suites not released (lastReport()).
 class EffectInstance {
 public:
     explicit EffectInstance(const PluginFile& plugin);
@@ -100,6 +121,15 @@ public:
     // PF_Cmd_FRAME_SETUP, PF_Cmd_RENDER, PF_Cmd_FRAME_SETDOWN; 8 and 16 bits only (the host has no
     // float path for the legacy render). The output has the input's size.
     RenderResult renderLegacy(const RenderRequest& request);
+
+    // PF_Cmd_EVENT. The continuation words the plug-in leaves at a click are handed back with every drag
+    // until the last one of the gesture.
+    EventResult sendEvent(const EventRequest& request);
+    // The effect window's size; by default 600 pixels wide (less when the control asks for less) and as
+    // high as the control.
+    void setPanelSize(int width, int height);
+    HostPanel& panel() { return panel_; }
+    PF_Err drawingReference(PF_ContextH context, PF_DrawingRef* surface);
 
     // ---- parameters ----
     int parameterCount() const { return int(parameters_.size()); }
@@ -231,6 +261,12 @@ private:
     std::vector<ParamUIUpdate> uiUpdates_;
     PF_OutData lastOut_{};
     std::vector<CommandReport> reports_;
+
+    // The effect window of custom-control events.
+    HostPanel panel_;
+    PF_Context context_{};
+    std::array<A_intptr_t, 4> continuation_{};
+    bool inEvent_ = false;
 
     // The frame being rendered.
     int renderDepth_ = 0;

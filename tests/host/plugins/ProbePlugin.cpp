@@ -500,6 +500,59 @@ PF_Err legacyRender(PF_InData* in, PF_ParamDef* params[], PF_LayerDef* output) {
     return fill(in, input, output, depth, params[kProbeMode]->u.pd.value);
 }
 
+// Click: starts a gesture with continuation word 1000 + x and asks for drags. Drag: notes the word it
+// got back and moves "count" to the mouse x. Draw: fills the control with the "tint" colour. Adjust
+// cursor: a hand over the left half, nothing elsewhere.
+PF_Err event(PF_InData* in, PF_ParamDef* params[], PF_EventExtra* extra) {
+    note("eventIndex", extra->effect_win.index);
+    note("eventWindow", extra->contextH->w_type);
+    switch (extra->e_type) {
+    case PF_Event_DO_CLICK:
+        note("clicks", extra->u.do_click.num_clicks);
+        note("clickModifiers", extra->u.do_click.modifiers);
+        note("clickRefcon", int(extra->u.do_click.continue_refcon[0]));
+        extra->u.do_click.continue_refcon[0] = 1000 + extra->u.do_click.screen_point.h;
+        extra->u.do_click.send_drag = 1;
+        extra->evt_out_flags = PF_EO_HANDLED_EVENT;
+        return PF_Err_NONE;
+    case PF_Event_DRAG:
+        note("dragRefcon", int(extra->u.do_click.continue_refcon[0]));
+        note("lastDrag", extra->u.do_click.last_time);
+        params[kProbeCount]->u.sd.value = extra->u.do_click.screen_point.h;
+        params[kProbeCount]->uu.change_flags = PF_ChangeFlag_CHANGED_VALUE;
+        extra->evt_out_flags = PF_EO_HANDLED_EVENT;
+        return PF_Err_NONE;
+    case PF_Event_DRAW: {
+        PF_DrawingRef surface = nullptr;
+        if (const PF_Err err = extra->cbs.get_drawing_reference(extra->contextH, &surface)) {
+            return err;
+        }
+        const PF_Pixel tint = params[kProbeTint]->u.cd.value;
+        const PF_LRect frame = extra->effect_win.current_frame;
+        for (A_long y = frame.top; y < frame.bottom && y < surface->height; ++y) {
+            for (A_long x = frame.left; x < frame.right && x < surface->width; ++x) {
+                A_u_char* p = surface->pixels + std::ptrdiff_t(y) * surface->rowbytes + std::ptrdiff_t(x) * 4;
+                p[0] = tint.blue;
+                p[1] = tint.green;
+                p[2] = tint.red;
+            }
+        }
+        note("background", surface->background[0]);
+        extra->evt_out_flags = PF_EO_HANDLED_EVENT;
+        return PF_Err_NONE;
+    }
+    case PF_Event_ADJUST_CURSOR:
+        extra->u.adjust_cursor.set_cursor =
+            extra->u.adjust_cursor.screen_point.h < extra->effect_win.current_frame.right / 2
+                ? PF_Cursor_HAND
+                : PF_Cursor_NONE;
+        return PF_Err_NONE;
+    default:
+        (void)in;
+        return PF_Err_NONE;
+    }
+}
+
 } // namespace
 
 PROBE_EXPORT void ProbeConfigure(const char* key, int value) {
@@ -542,6 +595,8 @@ PROBE_EXPORT PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in, PF_OutData* out, P
         return PF_Err_NONE;
     case PF_Cmd_USER_CHANGED_PARAM:
         return userChangedParam(in, params, static_cast<const PF_UserChangedParamExtra*>(extra));
+    case PF_Cmd_EVENT:
+        return event(in, params, static_cast<PF_EventExtra*>(extra));
     case PF_Cmd_ARBITRARY_CALLBACK:
         return arbitrary(in, static_cast<PF_ArbParamsExtra*>(extra));
     case PF_Cmd_SMART_PRE_RENDER:
