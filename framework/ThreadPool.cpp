@@ -119,7 +119,8 @@ void ThreadPool::workerMain(void* argument) {
         try {
             pool.sliceLoop(data);
         } catch (...) {
-            // A worker has nobody to hand an exception to; its slices simply end.
+            data.failure = std::current_exception();
+            pool.stopHandingOut();
         }
         checkSignal(data.startEvent.reset());
         checkSignal(data.doneEvent.signal());
@@ -129,7 +130,8 @@ void ThreadPool::workerMain(void* argument) {
 
 void ThreadPool::sliceLoop(ThreadData& data) {
     RunningPoolMark mark(this);
-    for (;;) {
+    // A thread whose job failed takes no further slice, so none is taken and then dropped.
+    while (data.result == 0) {
         std::int32_t slice = 0;
         {
             CriticalSectionGuard guard(counterLock_);
@@ -138,11 +140,16 @@ void ThreadPool::sliceLoop(ThreadData& data) {
                 ++nextSlice_;
             }
         }
-        if (slice >= jobSize_ || data.result != 0) {
+        if (slice >= jobSize_) {
             return;
         }
         data.result = function_(userData_, slice, jobSize_, data.index);
     }
+}
+
+void ThreadPool::stopHandingOut() {
+    CriticalSectionGuard guard(counterLock_);
+    nextSlice_ = jobSize_;
 }
 
 std::int32_t ThreadPool::runInline(std::int32_t n, void* userData, ParallelJob function) {
@@ -171,7 +178,7 @@ std::int32_t ThreadPool::run(std::int32_t n, void* userData, ParallelJob functio
     stop_.store(false);
     for (const auto& data : threads_) {
         data->result = 0;
-        data->pool = this;
+        data->failure = nullptr;
     }
     for (std::size_t i = 1; i < threads_.size(); ++i) {
         checkSignal(threads_[i]->doneEvent.reset());
@@ -184,16 +191,25 @@ std::int32_t ThreadPool::run(std::int32_t n, void* userData, ParallelJob functio
     } catch (...) {
         // Hand out no further slices, and let the workers finish before the job's data goes away.
         failure = std::current_exception();
-        CriticalSectionGuard counterGuard(counterLock_);
-        nextSlice_ = jobSize_;
+        stopHandingOut();
     }
     for (std::size_t i = 1; i < threads_.size(); ++i) {
         threads_[i]->doneEvent.wait();
+        if (!failure) {
+            failure = threads_[i]->failure;
+        }
+        threads_[i]->failure = nullptr;
     }
     if (failure) {
         std::rethrow_exception(failure);
     }
-    return threads_[0]->result;
+    // The caller's status first; a worker's failure must not pass for success either.
+    for (const auto& data : threads_) {
+        if (data->result != 0) {
+            return data->result;
+        }
+    }
+    return 0;
 }
 
 void ThreadPool::stopAll() {

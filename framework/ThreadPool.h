@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct ThreadData {
     ThreadPool* pool = nullptr;
     std::uint32_t threadId = 0;
     std::unique_ptr<ThreadHandle> handle;
+    std::exception_ptr failure; // an exception the job threw on this worker, handed to the caller
 };
 
 // Worker threads for the lifetime of one host command. The calling thread always takes part as thread 0,
@@ -40,8 +42,9 @@ public:
     // Makes the pool have n logical threads (1..kMaxThreads). Does nothing when called from inside a job
     // of this pool: a running pool is never resized.
     void setThreadCount(std::int32_t n);
-    // Runs slices 0..n-1 of the job on every logical thread; returns the caller's own status. Called from
-    // inside a job of this pool (a worker, or the caller during a run) the job runs inline.
+    // Runs slices 0..n-1 of the job on every logical thread; returns the caller's status, or when that is
+    // success the first failure of a worker. Called from inside a job of this pool (a worker, or the
+    // caller during a run) the job runs inline.
     std::int32_t run(std::int32_t n, void* userData, ParallelJob function);
     // Stops and joins every worker; the pool is empty (one logical thread) afterwards.
     void stopAll();
@@ -58,6 +61,7 @@ private:
     std::int32_t runInline(std::int32_t n, void* userData, ParallelJob function);
     void resetRecords(std::int32_t n);
     void stopWorkers();
+    void stopHandingOut();
 
     std::int32_t threadCount_ = 1;
     std::int32_t jobSize_ = 0;

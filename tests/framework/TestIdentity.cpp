@@ -1,0 +1,10 @@
+// The log name of test programs that link the framework without being a plug-in file.
+#include "framework/PluginIdentity.h"
+
+namespace korvane {
+
+const char* pluginLogName() {
+    return "korvane/test_ae.log";
+}
+
+} // namespace korvane
