@@ -148,22 +148,6 @@ TEST(Time, ZeroTimeStepFallsBackInsteadOfDividing) {
     EXPECT_EQ(bound.effect.framesPerSecond(), 1.0);
 }
 
-TEST(Time, KorvaneHostDefaults) {
-    KorvaneHost plain("Name", "Korvane", "", 1, 0, 7);
-    double first = 3.0;
-    double last = 4.0;
-    plain.frameRange(&first, &last);
-    EXPECT_EQ(first, 3.0);
-    EXPECT_EQ(last, 4.0);
-    EXPECT_EQ(plain.currentFrame(), 0.0);
-    EXPECT_EQ(plain.framesPerSecond(), 1.0);
-    EXPECT_EQ(plain.inputLayerName(), "Source");
-    EXPECT_EQ(plain.outputLayerName(), "Output");
-    EXPECT_EQ(plain.noError(), 0);
-    EXPECT_EQ(plain.outOfMemoryError(), 1);
-    EXPECT_EQ(plain.abortError(), 2);
-}
-
 // ---- progress ----------------------------------------------------------------------------------
 
 TEST(Progress, HostAbortIsReturnedAndKorvaneHostUsesItsCallable) {

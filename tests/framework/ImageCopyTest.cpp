@@ -33,13 +33,6 @@ struct Buffer {
     ImageDesc desc;
 };
 
-TEST(ImageCopy, BytesPerPixelOfEachDepth) {
-    EXPECT_EQ(bytesPerPixel(8), 4);
-    EXPECT_EQ(bytesPerPixel(16), 8);
-    EXPECT_EQ(bytesPerPixel(32), 16);
-    EXPECT_EQ(bytesPerPixel(64), 0);
-}
-
 TEST(ImageCopy, OverlapIsCopiedTheRestClearedAndPaddingLeftAlone) {
     for (std::int32_t depth : {8, 16, 32}) {
         // The input covers layer columns 2..5 and rows 1..3; the output columns 0..5 and rows 0..3.

@@ -16,13 +16,5 @@ TEST(DebugConsole, WritesToStandardErrorOnlyWhileOpen) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "line one\n");
 }
 
-TEST(DebugConsole, RemembersItsTitle) {
-    DebugConsole console;
-    EXPECT_FALSE(console.isOpen());
-    console.open("Debug Window");
-    EXPECT_TRUE(console.isOpen());
-    EXPECT_EQ(console.title(), "Debug Window");
-}
-
 } // namespace
 } // namespace korvane
