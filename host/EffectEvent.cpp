@@ -31,6 +31,7 @@ PF_Err EffectInstance::drawingReference(PF_ContextH context, PF_DrawingRef* surf
 
 EventResult EffectInstance::sendEvent(const EventRequest& request) {
     requireSetUp("event");
+    unflattenSequence();
     int index = request.paramIndex;
     if (index < 0) {
         for (int i = 1; i < parameterCount() && index < 0; ++i) {

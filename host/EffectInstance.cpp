@@ -559,8 +559,18 @@ void EffectInstance::requireSetUp(const char* what) const {
     }
 }
 
+void EffectInstance::unflattenSequence() {
+    if (sequenceData_ && sequenceFlat_) {
+        const PF_Err result = resetupSequence();
+        if (result != PF_Err_NONE) {
+            fail("PF_Cmd_SEQUENCE_RESETUP failed with error " + std::to_string(result));
+        }
+    }
+}
+
 PF_Err EffectInstance::userChangedParam(int index) {
     checkIndex(index);
+    unflattenSequence();
     PF_UserChangedParamExtra extra{index};
     const PF_Err result = run(PF_Cmd_USER_CHANGED_PARAM, "PF_Cmd_USER_CHANGED_PARAM", nullptr, &extra);
     const PF_Err ui = updateParamsUI();
@@ -568,6 +578,7 @@ PF_Err EffectInstance::userChangedParam(int index) {
 }
 
 PF_Err EffectInstance::updateParamsUI() {
+    unflattenSequence();
     PF_UpdateParamsUIExtra extra{};
     return run(PF_Cmd_UPDATE_PARAMS_UI, "PF_Cmd_UPDATE_PARAMS_UI", nullptr, &extra);
 }

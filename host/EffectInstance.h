@@ -211,6 +211,8 @@ private:
     PF_ParamDef valueDef(int index, double seconds, PF_Handle* temporary);
     void checkInLeftovers(CommandReport& report);
     void requireSetUp(const char* what) const;
+    // Flat sequence data is set up again before any command that uses it, as the real host does.
+    void unflattenSequence();
     void checkIndex(int index) const;
     HostImage* renderLayer(int index);
     void prepareRender(const RenderRequest& request);

@@ -49,6 +49,7 @@ HostImage* EffectInstance::renderLayer(int index) {
 
 void EffectInstance::prepareRender(const RenderRequest& request) {
     requireSetUp("render");
+    unflattenSequence();
     if (!request.input) {
         fail("render without an input image");
     }

@@ -182,6 +182,19 @@ TEST_F(ProbeTest, SequenceDataSurvivesFlattenAndResetup) {
     }
 }
 
+TEST_F(ProbeTest, FlatSequenceDataIsSetUpAgainBeforeARender) {
+    auto instance = setUpInstance();
+    instance->flattenSequence();
+    RenderRequest request;
+    request.input = pattern(2, 2, 8);
+    const std::size_t before = instance->reports().size();
+    ASSERT_EQ(instance->renderSmart(request).result, PF_Err_NONE);
+    ASSERT_GT(instance->reports().size(), before);
+    EXPECT_EQ(instance->reports()[before].command, "PF_Cmd_SEQUENCE_RESETUP");
+    EXPECT_FALSE(instance->sequenceIsFlat());
+    EXPECT_EQ(instance->problems(), "");
+}
+
 TEST_F(ProbeTest, TheHostFreesAFlatCopyThePluginKeeps) {
     set("keepFlatSequence", 1);
     auto instance = setUpInstance();
