@@ -1,0 +1,85 @@
+#pragma once
+#include "pixels/KorvaneFilter.h"
+#include "pixels/PixelArray.h"
+#include "pixels/PixelRGB.h"
+
+#include <cstdint>
+
+namespace korvane {
+
+// The system's one blur: a separable tent blur of fractional radius with mirror edges, a horizontal pass over
+// rows into an intermediate image and a vertical pass over columns into the destination, one work item per
+// row or column. Running sums make the cost per sample independent of the radius. At integer depths the
+// horizontal pass truncates and the vertical pass rounds half up; float and accumulation pixels are stored
+// as computed.
+//
+// A pass covers the rows and columns that its input and output views share (callers give them one size).
+// Input and output of a pass must not overlap.
+template <class Pixel>
+class GlowFilter : public KorvaneFilter {
+public:
+    // Mirror: the edge mode set at construction and the only one there is.
+    static constexpr std::int32_t kEdgeModeMirror = 2;
+
+    explicit GlowFilter(KorvaneHost& host) : KorvaneFilter(host) {}
+
+    void setSource(const PixelArray<Pixel>& view) { source_ = view; }
+    // Optional: without one, apply allocates a scratch intermediate of the source's size.
+    void setIntermediate(const PixelArray<Pixel>& view) { intermediate_ = view; }
+    void setDestination(const PixelArray<Pixel>& view) { destination_ = view; }
+    // In pixels. A negative, NaN or infinite radius is 0 (no blur).
+    void setRadii(double horizontal, double vertical) {
+        horizontalRadius_ = horizontal;
+        verticalRadius_ = vertical;
+    }
+    // The views of the pass about to run, for callers that run the passes themselves.
+    void setPassViews(const PixelArray<Pixel>& input, const PixelArray<Pixel>& output) {
+        passInput_ = input;
+        passOutput_ = output;
+    }
+    // Phase p of c: the horizontal half reports as unit 2p and the vertical half as unit 2p + 1 of 2c.
+    void setProgressPhase(std::int32_t phase, std::int32_t phaseCount);
+    // Any placement: the horizontal half reports within unit `horizontalUnit`, the vertical half within
+    // `verticalUnit`, of `unitCount` equal units of the host's progress bar.
+    void setProgressUnits(std::int32_t horizontalUnit, std::int32_t verticalUnit, std::int32_t unitCount);
+
+    // Blurs source into destination as progress phase `segmentIndex` of `segmentCount`. A missing source
+    // reads as transparent black; a missing destination leaves nothing to do.
+    std::int32_t apply(std::int32_t segmentIndex, std::int32_t segmentCount) override;
+
+    // One pass over the pass views on the thread pool; the first failure of any row or column.
+    std::int32_t runHorizontalPass();
+    std::int32_t runVerticalPass();
+
+    // The passes' work items, for runParallel over passRows() or passColumns() items: row (column) `item`
+    // of the pass input into the same row (column) of the pass output, then a progress report; a failing
+    // report ends the item with its status.
+    static std::int32_t horizontalJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                      std::int32_t thread);
+    static std::int32_t verticalJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                    std::int32_t thread);
+
+    std::int32_t passRows() const;
+    std::int32_t passColumns() const;
+    std::int32_t edgeMode() const { return kEdgeModeMirror; }
+    double horizontalRadius() const { return horizontalRadius_; }
+    double verticalRadius() const { return verticalRadius_; }
+
+private:
+    std::int32_t blurRow(std::int32_t y);
+    std::int32_t blurColumn(std::int32_t x);
+    void clearDestination();
+
+    PixelArray<Pixel> source_;
+    PixelArray<Pixel> intermediate_;
+    PixelArray<Pixel> destination_;
+    double horizontalRadius_ = 0.0;
+    double verticalRadius_ = 0.0;
+    PixelArray<Pixel> passInput_;
+    PixelArray<Pixel> passOutput_;
+    std::int32_t horizontalUnit_ = 0;
+    std::int32_t verticalUnit_ = 1;
+    std::int32_t unitCount_ = 2;
+};
+
+} // namespace korvane

@@ -1,0 +1,61 @@
+#pragma once
+#include "framework/KorvaneHost.h"
+#include "framework/ParallelJob.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace korvane {
+
+// Base of the render filters: reads views, writes a view, runs its passes on the host's thread pool and
+// takes its status codes from the host object. Built, set up and applied once within one render call.
+class KorvaneFilter {
+public:
+    explicit KorvaneFilter(KorvaneHost& host) : host_(host), failure_(host.noError()) {}
+    virtual ~KorvaneFilter() = default;
+    KorvaneFilter(const KorvaneFilter&) = delete;
+    KorvaneFilter& operator=(const KorvaneFilter&) = delete;
+
+    // Runs the whole filter as progress segment `segmentIndex` of `segmentCount`.
+    virtual std::int32_t apply(std::int32_t segmentIndex, std::int32_t segmentCount) = 0;
+    // One horizontal band of the filter's per-band pass (bandRows). A filter without one keeps this.
+    virtual std::int32_t processBand(std::int32_t band, std::int32_t bandCount);
+
+    KorvaneHost& host() const { return host_; }
+    std::int32_t noError() const { return host_.noError(); }
+    std::int32_t outOfMemoryError() const { return host_.outOfMemoryError(); }
+    std::int32_t abortError() const { return host_.abortError(); }
+
+    // Bands for a pass over `height` rows: the thread count for that height, at least 1.
+    std::int32_t bandCount(std::int32_t height) const;
+    // processBand(i, bandCount) for every band on the thread pool; the first failure of any band.
+    std::int32_t runBands(std::int32_t bandCount);
+    // job(this, i, count, thread) for every item on the thread pool. The thread pool returns only the
+    // calling thread's status; a failure recorded by an item on a worker is returned as well, so that an
+    // abort seen only by a worker never reads as success.
+    std::int32_t runItems(std::int32_t count, ParallelJob job);
+
+    void setSegment(std::int32_t index, std::int32_t count);
+    // Progress after row y of a per-band pass over `height` rows that is phase `phase` of `phaseCount` of
+    // this filter's segment: (s x phaseCount + phase) x height + y of segmentCount x phaseCount x height.
+    std::int32_t reportRow(std::int32_t y, std::int32_t height, std::int32_t phase, std::int32_t phaseCount);
+    // Progress `current` of `total`, scaled down when the total exceeds what the host's 32 bits can say.
+    std::int32_t reportProgress(std::int64_t current, std::int64_t total);
+
+    // Items call this with a failing status; the first one is kept for runItems.
+    void recordFailure(std::int32_t status);
+    // True once an item of the current run failed: later items stop early.
+    bool runFailed() const { return failure_.load(std::memory_order_relaxed) != noErrorValue_; }
+    std::int32_t recordedFailure() const { return failure_.load(); }
+
+private:
+    static std::int32_t bandJob(void* filter, std::int32_t band, std::int32_t bandCount, std::int32_t thread);
+
+    KorvaneHost& host_;
+    std::int32_t noErrorValue_ = host_.noError();
+    std::atomic<std::int32_t> failure_;
+    std::int32_t segmentIndex_ = 0;
+    std::int32_t segmentCount_ = 1;
+};
+
+} // namespace korvane

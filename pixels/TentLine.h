@@ -1,0 +1,230 @@
+#pragma once
+#include "pixels/MirrorFold.h"
+#include "pixels/TentKernel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+namespace korvane {
+
+// One line (a row or a column) of a view: sample i lies at base + i x stride.
+template <class Pixel>
+struct PixelLine {
+    std::byte* base = nullptr;
+    std::ptrdiff_t stride = 0;
+
+    Pixel& operator[](std::int64_t i) const { return *reinterpret_cast<Pixel*>(base + i * stride); }
+};
+
+namespace tent {
+
+// Classes of a float sample that the running sums must not see.
+enum SampleClass : std::uint8_t { kFinite = 0, kNaN = 1, kPlusInfinity = 2, kMinusInfinity = 3 };
+
+// Running tent sums over one line with mirror edges. Per output x, with the window x - r .. x + r:
+//   B = plain window sum, T = sum of (r + 1 - |k|) x sample(x + k),
+//   P = samples x + 1 .. x + r + 1, Q = samples x - r .. x,
+// so that on advancing B gains sample(x + r + 1) and loses sample(x - r), T gains P and loses Q, and P and Q
+// shift by one: a handful of additions per output, whatever the radius.
+//
+// Sums are kept relative to the line's first sample: a uniform line then sums to exactly 0 and comes out at
+// exactly its own value at every radius. With TrackNonFinite (float lines that hold an infinity or a NaN) the
+// sums see such samples as 0 and count them instead, so that they spread only as far as the kernel reaches,
+// as in a direct convolution, rather than poisoning the rest of the line.
+template <class Pixel, bool TrackNonFinite>
+class TentLineSums {
+public:
+    static constexpr int kChannels = Pixel::kChannelCount;
+
+    TentLineSums(const PixelLine<Pixel>& line, std::int64_t length) : line_(line), length_(length) {
+        const Pixel& first = line_[0];
+        for (int c = 0; c < kChannels; ++c) {
+            const double value = double(first.channel[c]);
+            offset_[c] = TrackNonFinite && !std::isfinite(value) ? 0.0 : value;
+        }
+    }
+
+    // Runs the line, handing store(x, channel, value) every output value. False when a sum went non-finite
+    // (only possible without TrackNonFinite): the line must then be run again with it.
+    template <class Store>
+    bool run(const TentKernel& kernel, Store&& store) {
+        const std::int64_t r = kernel.whole;
+        prime(r);
+        for (std::int64_t x = 0;; ++x) {
+            for (int c = 0; c < kChannels; ++c) {
+                double value = (tent_[c] + kernel.blendWeight * window_[c] +
+                                kernel.edgeWeight * (lowEdge_.v[c] + highEdge_.v[c])) *
+                                   kernel.scale +
+                               offset_[c];
+                if constexpr (TrackNonFinite) {
+                    value = withNonFinite(c, value, kernel.edgeWeight > 0.0);
+                }
+                store(x, c, value);
+            }
+            if (x + 1 == length_) {
+                break;
+            }
+            Sample leaving;
+            Sample entering;
+            Sample next;
+            load(x - r, leaving);
+            load(x + r + 2, entering);
+            load(x + 1, next);
+            for (int c = 0; c < kChannels; ++c) {
+                window_[c] += highEdge_.v[c] - leaving.v[c];
+                tent_[c] += right_[c] - left_[c];
+                right_[c] += entering.v[c] - next.v[c];
+                left_[c] += next.v[c] - leaving.v[c];
+            }
+            if constexpr (TrackNonFinite) {
+                count(highEdge_, 1);
+                count(leaving, -1);
+            }
+            lowEdge_ = leaving;
+            highEdge_ = entering;
+        }
+        if constexpr (!TrackNonFinite) {
+            for (int c = 0; c < kChannels; ++c) {
+                if (!std::isfinite(window_[c] + tent_[c] + right_[c] + left_[c] + offset_[c])) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    struct Sample {
+        double v[kChannels];
+        std::uint8_t cls[TrackNonFinite ? kChannels : 1];
+    };
+
+    void load(std::int64_t i, Sample& sample) const {
+        const Pixel& pixel = line_[mirrorFold(i, length_)];
+        for (int c = 0; c < kChannels; ++c) {
+            const double value = double(pixel.channel[c]);
+            if constexpr (TrackNonFinite) {
+                if (std::isfinite(value)) {
+                    sample.cls[c] = kFinite;
+                    sample.v[c] = value - offset_[c];
+                } else {
+                    sample.cls[c] = std::isnan(value) ? kNaN : value > 0.0 ? kPlusInfinity : kMinusInfinity;
+                    sample.v[c] = 0.0;
+                }
+            } else {
+                sample.v[c] = value - offset_[c];
+            }
+        }
+    }
+
+    void count(const Sample& sample, std::int64_t times) {
+        for (int c = 0; c < kChannels; ++c) {
+            counts_[sample.cls[c]][c] += times;
+        }
+    }
+
+    // Sums over one side of the window at x = 0: indices 0 .. length - 1 with tent weights (length - i), or
+    // indices -1 .. -length with tent weights (length + 1 - j). The folded line repeats every 2n samples on
+    // each side, so a side longer than that is summed per residue with closed-form counts and weights: the
+    // priming costs at most 2n loads per side however large the radius.
+    void sideSums(bool below, std::int64_t length, double (&sum)[kChannels], double (&tent)[kChannels]) {
+        const std::int64_t period = 2 * length_;
+        const std::int64_t residues = std::min(length, period);
+        Sample sample;
+        for (std::int64_t rho = 0; rho < residues; ++rho) {
+            const std::int64_t terms = (length - 1 - rho) / period + 1;
+            const double n = double(terms);
+            const double weight = n * double(length - rho) - double(period) * n * (n - 1.0) / 2.0;
+            load(below ? -(1 + rho) : rho, sample);
+            for (int c = 0; c < kChannels; ++c) {
+                sum[c] += n * sample.v[c];
+                tent[c] += weight * sample.v[c];
+            }
+            if constexpr (TrackNonFinite) {
+                count(sample, terms);
+            }
+        }
+    }
+
+    void prime(std::int64_t r) {
+        double aboveSum[kChannels] = {};
+        double aboveTent[kChannels] = {};
+        double belowSum[kChannels] = {};
+        double belowTent[kChannels] = {};
+        sideSums(false, r + 1, aboveSum, aboveTent);
+        sideSums(true, r, belowSum, belowTent);
+        Sample first;
+        load(0, first);
+        load(r + 1, highEdge_);
+        load(-r - 1, lowEdge_);
+        for (int c = 0; c < kChannels; ++c) {
+            window_[c] = aboveSum[c] + belowSum[c];
+            tent_[c] = aboveTent[c] + belowTent[c];
+            left_[c] = first.v[c] + belowSum[c];
+            right_[c] = aboveSum[c] + highEdge_.v[c] - first.v[c];
+        }
+    }
+
+    // What a direct convolution gives where the kernel reaches an infinity or a NaN.
+    double withNonFinite(int c, double value, bool edgesCount) const {
+        std::int64_t nan = counts_[kNaN][c];
+        std::int64_t plus = counts_[kPlusInfinity][c];
+        std::int64_t minus = counts_[kMinusInfinity][c];
+        if (edgesCount) {
+            for (const Sample* edge : {&lowEdge_, &highEdge_}) {
+                nan += edge->cls[c] == kNaN;
+                plus += edge->cls[c] == kPlusInfinity;
+                minus += edge->cls[c] == kMinusInfinity;
+            }
+        }
+        if (nan > 0 || (plus > 0 && minus > 0)) {
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        if (plus > 0) {
+            return std::numeric_limits<double>::infinity();
+        }
+        if (minus > 0) {
+            return -std::numeric_limits<double>::infinity();
+        }
+        return value;
+    }
+
+    PixelLine<Pixel> line_;
+    std::int64_t length_;
+    double offset_[kChannels];
+    double window_[kChannels] = {};
+    double tent_[kChannels] = {};
+    double right_[kChannels] = {};
+    double left_[kChannels] = {};
+    Sample lowEdge_{};
+    Sample highEdge_{};
+    // Non-finite samples in the window, per class and channel (TrackNonFinite only).
+    std::int64_t counts_[4][kChannels] = {};
+};
+
+} // namespace tent
+
+// Blurs one line of `length` samples from `input` into `output` with the tent kernel. store(pixel, channel,
+// value) writes one output value. Float lines holding an infinity or a NaN are run a second time with
+// tracking, so that they stay local.
+template <class Pixel, class Store>
+void blurTentLine(const PixelLine<Pixel>& input, const PixelLine<Pixel>& output, std::int64_t length,
+                  const TentKernel& kernel, Store&& store) {
+    if (length <= 0) {
+        return;
+    }
+    auto write = [&](std::int64_t x, int c, double value) { store(output[x].channel[c], value); };
+    tent::TentLineSums<Pixel, false> sums(input, length);
+    if (sums.run(kernel, write)) {
+        return;
+    }
+    if constexpr (Pixel::kIsFloat) {
+        tent::TentLineSums<Pixel, true> tracked(input, length);
+        tracked.run(kernel, write);
+    }
+}
+
+} // namespace korvane

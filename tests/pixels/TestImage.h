@@ -1,0 +1,140 @@
+#pragma once
+// Owning test images with padded rows, and plain channel grids to compare them with.
+#include "pixels/PixelArray.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace korvane::testing {
+
+inline constexpr std::uint8_t kPaddingByte = 0xA5;
+
+// Channel values of a whole image as doubles, row by row.
+template <int Channels>
+struct Grid {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::array<double, Channels>> values;
+
+    Grid() = default;
+    Grid(std::int32_t w, std::int32_t h) : width(w), height(h), values(std::size_t(w) * std::size_t(h)) {}
+    std::array<double, Channels>& at(std::int32_t x, std::int32_t y) {
+        return values[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
+    const std::array<double, Channels>& at(std::int32_t x, std::int32_t y) const {
+        return values[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
+};
+
+// An image of one pixel type whose rows are followed by padding bytes that nobody may touch.
+template <class Pixel>
+class TestImage {
+public:
+    TestImage(std::int32_t width, std::int32_t height, std::int32_t padBytes = 12, std::int32_t originX = 0,
+              std::int32_t originY = 0)
+        : width_(width), height_(height), rowBytes_(width * std::int32_t(sizeof(Pixel)) + padBytes),
+          originX_(originX), originY_(originY),
+          bytes_(std::size_t(rowBytes_) * std::size_t(std::max(height, 1)), std::byte{kPaddingByte}) {}
+
+    PixelArray<Pixel> view() {
+        PixelArray<Pixel> v;
+        v.width = width_;
+        v.height = height_;
+        v.rowBytes = rowBytes_;
+        v.originX = originX_;
+        v.originY = originY_;
+        v.data = bytes_.data();
+        v.present = 1;
+        return v;
+    }
+
+    Pixel& at(std::int32_t x, std::int32_t y) {
+        return *reinterpret_cast<Pixel*>(bytes_.data() + std::size_t(y) * std::size_t(rowBytes_) +
+                                         std::size_t(x) * sizeof(Pixel));
+    }
+
+    void fill(const Grid<Pixel::kChannelCount>& grid) {
+        for (std::int32_t y = 0; y < height_; ++y) {
+            for (std::int32_t x = 0; x < width_; ++x) {
+                for (int c = 0; c < Pixel::kChannelCount; ++c) {
+                    at(x, y).channel[c] = static_cast<typename Pixel::Value>(grid.at(x, y)[std::size_t(c)]);
+                }
+            }
+        }
+    }
+
+    Grid<Pixel::kChannelCount> grid() {
+        Grid<Pixel::kChannelCount> result(width_, height_);
+        for (std::int32_t y = 0; y < height_; ++y) {
+            for (std::int32_t x = 0; x < width_; ++x) {
+                for (int c = 0; c < Pixel::kChannelCount; ++c) {
+                    result.at(x, y)[std::size_t(c)] = double(at(x, y).channel[c]);
+                }
+            }
+        }
+        return result;
+    }
+
+    // True when every padding byte still holds its pattern.
+    bool paddingIntact() const {
+        const std::size_t used = std::size_t(width_) * sizeof(Pixel);
+        for (std::int32_t y = 0; y < height_; ++y) {
+            const std::byte* row = bytes_.data() + std::size_t(y) * std::size_t(rowBytes_);
+            for (std::size_t i = used; i < std::size_t(rowBytes_); ++i) {
+                if (row[i] != std::byte{kPaddingByte}) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    // Every pixel byte set to one pattern, to see what a filter wrote.
+    void fillBytes(std::uint8_t value) {
+        for (std::int32_t y = 0; y < height_; ++y) {
+            std::memset(bytes_.data() + std::size_t(y) * std::size_t(rowBytes_), value,
+                        std::size_t(width_) * sizeof(Pixel));
+        }
+    }
+
+    bool allPixelBytesAre(std::uint8_t value) const {
+        for (std::int32_t y = 0; y < height_; ++y) {
+            const std::byte* row = bytes_.data() + std::size_t(y) * std::size_t(rowBytes_);
+            for (std::size_t i = 0; i < std::size_t(width_) * sizeof(Pixel); ++i) {
+                if (row[i] != std::byte{value}) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    std::int32_t width_;
+    std::int32_t height_;
+    std::int32_t rowBytes_;
+    std::int32_t originX_;
+    std::int32_t originY_;
+    std::vector<std::byte> bytes_;
+};
+
+// Random channel values a pixel type can hold: whole numbers 0..max at integer depths, floats that also go
+// below 0 and above the maximum at float depth (float stores are unclamped).
+template <class Pixel>
+Grid<Pixel::kChannelCount> randomGrid(std::int32_t width, std::int32_t height, std::mt19937& rng) {
+    Grid<Pixel::kChannelCount> grid(width, height);
+    std::uniform_int_distribution<std::int32_t> whole(0, Pixel::kMaxValue);
+    std::uniform_real_distribution<double> real(-0.25 * Pixel::kMax, 1.5 * Pixel::kMax);
+    for (auto& pixel : grid.values) {
+        for (auto& value : pixel) {
+            value = Pixel::kIsFloat ? double(float(real(rng))) : double(whole(rng));
+        }
+    }
+    return grid;
+}
+
+} // namespace korvane::testing
