@@ -239,7 +239,9 @@ void Project::load(EffectInstance& instance, const json& project) {
     if (!parameters.is_object()) {
         throw HostError("project: \"parameters\" is not an object");
     }
-    for (const auto& [key, value] : parameters.items()) {
+    for (const auto& item : parameters.items()) {
+        const std::string key = item.key();
+        const json& value = item.value();
         const auto found =
             std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
         if (found == keys.end()) {
