@@ -6,6 +6,7 @@
 #include "host/cli/TextOutput.h"
 
 #include <iomanip>
+#include <sstream>
 
 namespace kvhost {
 
@@ -32,9 +33,13 @@ int ParamsVerb::run(std::ostream& out, std::ostream& err) {
         const HostParameter& p = instance.parameter(i);
         std::ostringstream flags;
         flags << "0x" << std::hex << p.registered().flags;
-        out << std::left << std::setw(7) << i << std::setw(26) << utf8FromWindows1252(p.name())
-            << std::setw(16) << HostParameter::typeName(p.type()) << std::setw(6) << (i == 0 ? 0 : p.id())
-            << std::setw(8) << flags.str() << defaultText(p) << "\n";
+        std::ostringstream line;
+        line << std::left << std::setw(7) << i << std::setw(26) << utf8FromWindows1252(p.name())
+             << std::setw(16) << HostParameter::typeName(p.type()) << std::setw(6) << (i == 0 ? 0 : p.id())
+             << std::setw(8) << flags.str() << defaultText(p);
+        std::string text = line.str();
+        text.erase(text.find_last_not_of(' ') + 1); // no trailing blanks when there is no default
+        out << text << "\n";
     }
     const std::string problems = instance.problems();
     if (!problems.empty()) {
