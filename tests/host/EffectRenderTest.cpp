@@ -107,6 +107,24 @@ TEST_F(ProbeTest, AnExtraLayerKeepsItsOwnSize) {
     EXPECT_EQ(seen("layerWidth"), 100);
 }
 
+TEST_F(ProbeTest, AnEmptyRequestStillReportsTheExtent) {
+    auto instance = setUpInstance();
+    set("emptyRequest", 1);
+    RenderRequest request;
+    request.input = pattern(30, 20, 8);
+    auto input = std::make_shared<HostImage>(*request.input);
+    input->setPixelAspect(PF_RationalScale{10, 11});
+    request.input = input;
+    ASSERT_EQ(instance->renderSmart(request).result, PF_Err_NONE);
+    EXPECT_EQ(seen("extentWidth"), 30);
+    EXPECT_EQ(seen("extentHeight"), 20);
+    EXPECT_EQ(seen("emptyResultWidth"), 0);
+    EXPECT_EQ(seen("parNum"), 10);
+    EXPECT_EQ(seen("parDen"), 11);
+    // Checkout 9999 was never asked for pixels: nothing to check in.
+    EXPECT_EQ(reportOf(*instance, "PF_Cmd_SMART_RENDER").layersCheckedInByHost, 1);
+}
+
 TEST_F(ProbeTest, AnEmptyLayerParameterHasNoPixels) {
     auto instance = setUpInstance();
     RenderRequest request;

@@ -448,6 +448,19 @@ PF_Err smartPreRender(PF_InData* in, PF_PreRenderExtra* extra) {
         return err;
     }
     note("layerMaxWidth", layer.max_result_rect.right - layer.max_result_rect.left);
+    if (setting("emptyRequest")) {
+        // An empty request learns the layer's extent without asking for pixels.
+        PF_RenderRequest empty = request;
+        empty.rect = PF_LRect{0, 0, 0, 0};
+        PF_CheckoutResult extent{};
+        extra->cb->checkout_layer(in->effect_ref, 0, 9999, &empty, in->current_time, in->time_step,
+                                  in->time_scale, &extent);
+        note("extentWidth", extent.max_result_rect.right - extent.max_result_rect.left);
+        note("extentHeight", extent.max_result_rect.bottom - extent.max_result_rect.top);
+        note("emptyResultWidth", extent.result_rect.right - extent.result_rect.left);
+        note("parNum", extent.par.num);
+        note("parDen", int(extent.par.den));
+    }
     if (const int data = setting("preRenderData")) {
         PF_Handle h = in->utils->host_new_handle(16);
         extra->output->pre_render_data = h;
