@@ -1,6 +1,8 @@
 #include "absolute/AbsoluteCurvesAEHost.h"
 
-#include "framework/ImageCopy.h"
+#include "absolute/AbsoluteParameters.h"
+#include "curves/CurveArbitrary.h"
+#include "curves/EffectTraits.h"
 
 namespace korvane {
 
@@ -14,19 +16,31 @@ PF_Err AbsoluteCurvesAEHost::globalSetup(PF_InData* in_data, PF_OutData* out_dat
     return noError();
 }
 
-// With default curves every channel passes through unchanged.
-std::int32_t AbsoluteCurvesAEHost::render8(const ImageDesc& input, const ImageDesc& output, const LayerMap&) {
-    return copyImage(input, output) ? noError() : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err AbsoluteCurvesAEHost::paramsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* /*params*/[],
+                                         PF_LayerDef* /*output*/) {
+    if (in_data == nullptr || out_data == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (const PF_Err err = registerAbsoluteParameters(*in_data)) {
+        return err;
+    }
+    out_data->num_params = kAbsoluteParameterCount;
+    return noError();
 }
 
-std::int32_t AbsoluteCurvesAEHost::render16(const ImageDesc& input, const ImageDesc& output,
-                                            const LayerMap&) {
-    return copyImage(input, output) ? noError() : PF_Err_BAD_CALLBACK_PARAM;
+// The curve editor takes the panel's events once it is wired in; until then they change nothing.
+PF_Err AbsoluteCurvesAEHost::handleEvent(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*) {
+    return noError();
 }
 
-std::int32_t AbsoluteCurvesAEHost::renderFloat(const ImageDesc& input, const ImageDesc& output,
-                                               const LayerMap&) {
-    return copyImage(input, output) ? noError() : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err AbsoluteCurvesAEHost::arbitraryCallback(PF_InData* in_data, PF_OutData* /*out_data*/,
+                                               PF_ParamDef* /*params*/[], PF_LayerDef* /*output*/,
+                                               void* extra) {
+    return curveSetArbitraryCallback<AbsoluteTraits>(in_data, static_cast<PF_ArbParamsExtra*>(extra));
+}
+
+std::int32_t AbsoluteCurvesAEHost::parameterCount() {
+    return kAbsoluteParameterCount;
 }
 
 } // namespace korvane

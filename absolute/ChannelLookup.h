@@ -1,0 +1,50 @@
+#pragma once
+#include "curves/KnotList.h"
+
+#include <cstdint>
+
+namespace korvane::absolute {
+
+// Index of a channel value into a table of last + 1 entries (the value's integer part). A NaN reads entry 0
+// and a value beyond the table (a 16-bit channel above 32768, which a host may hand over) the last entry.
+inline std::int32_t tableIndex(double v, std::int32_t last) {
+    if (!(v > 0.0)) {
+        return 0;
+    }
+    if (v >= double(last)) {
+        return last;
+    }
+    return std::int32_t(v);
+}
+
+// A curve sampled into a table (integer depths): channel values index it directly, unit values (saturation,
+// hue) after scaling by the table's last index, the depth's maximum.
+class TableLookup {
+public:
+    TableLookup() = default;
+    TableLookup(const float* table, std::int32_t last) : table_(table), last_(last), max_(last) {}
+
+    double atChannel(double v) const { return table_[tableIndex(v, last_)]; }
+    double atUnit(double u) const { return table_[tableIndex(u * max_, last_)]; }
+
+private:
+    const float* table_ = nullptr;
+    std::int32_t last_ = 0;
+    double max_ = 0.0;
+};
+
+// A curve evaluated at each value (float depth), unclamped and extended linearly beyond its ends. NaN and
+// infinite values go through the curve's arithmetic; the knot search never leaves the list for them.
+class CurveLookup {
+public:
+    CurveLookup() = default;
+    explicit CurveLookup(const KnotList* knots) : knots_(knots) {}
+
+    double atChannel(double v) const { return knots_->evaluate(v); }
+    double atUnit(double u) const { return knots_->evaluate(u); }
+
+private:
+    const KnotList* knots_ = nullptr;
+};
+
+} // namespace korvane::absolute

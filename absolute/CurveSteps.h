@@ -1,0 +1,155 @@
+#pragma once
+#include "pixels/ChannelStore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace korvane::absolute {
+
+// The per-pixel steps of the Absolute render, each over a run of pixels held as doubles in the depth's
+// units. A band walks its rows in runs of kRunPixels so that the choice of steps (fixed for the pass) is made
+// once per run, never per pixel. Pixel is the depth's pixel type, Lookup a TableLookup (integer depths) or a
+// CurveLookup (float).
+
+inline constexpr std::int32_t kRunPixels = 256;
+
+struct PixelRun {
+    std::int32_t count = 0;
+    double red[kRunPixels];
+    double green[kRunPixels];
+    double blue[kRunPixels];
+    double alpha[kRunPixels];
+};
+
+// The hue plane's axes, written with six decimals as the hue step has always used them.
+inline constexpr double kHueX = 0.707107;
+inline constexpr double kHueYRedGreen = 0.408248;
+inline constexpr double kHueYBlue = 0.816496;
+// 1/sqrt(3) rounded to single precision: the grey axis of the hue step.
+inline constexpr double kGreyAxis = double(0.57735026918962576f);
+inline constexpr double kThird = 0.3333333333333333;
+inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Hue in turns of a unit chroma direction (x, y) of the hue plane: 0 yellow, 1/6 red, 1/2 blue.
+inline double hueTurns(double x, double y) {
+    // |y| <= 1 up to rounding; acos must stay inside its domain.
+    double h = std::acos(std::clamp(y, -1.0, 1.0)) / kTwoPi;
+    if (x < 0.0) {
+        h = 1.0 - h;
+    }
+    if (h < 0.0) {
+        h += 1.0;
+    }
+    return h;
+}
+
+// A curve on one channel: v = L(v).
+template <class Lookup>
+void curveStep(const Lookup& lookup, double* values, std::int32_t count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        values[i] = lookup.atChannel(values[i]);
+    }
+}
+
+// The hue curve turns the chroma vector about the grey axis: the hue h becomes L(h), the chroma length and
+// the grey component stay.
+template <class Pixel, class Lookup>
+void hueStep(const Lookup& lookup, PixelRun& run) {
+    for (std::int32_t i = 0; i < run.count; ++i) {
+        const double r = run.red[i];
+        const double g = run.green[i];
+        const double b = run.blue[i];
+        double x = kHueX * r - kHueX * g;
+        double y = kHueYRedGreen * (r + g) - kHueYBlue * b;
+        const double c2 = x * x + y * y;
+        // Grey has no hue. Rebuilding it through the single-precision grey axis would move it by a unit in
+        // the last place, so it stays exactly as it is.
+        if (c2 == 0.0) {
+            continue;
+        }
+        const double c = std::sqrt(c2);
+        x /= c;
+        y /= c;
+        double h = hueTurns(x, y);
+        if constexpr (!Pixel::kIsFloat) {
+            h = std::min(h, 1.0);
+        }
+        const double a = kTwoPi * lookup.atUnit(h);
+        const double yRotated = c * std::cos(a);
+        const double xRotated = c * std::sin(a);
+        const double m = (r + g + b) * kGreyAxis * kGreyAxis;
+        run.red[i] = m + kHueYRedGreen * yRotated + kHueX * xRotated;
+        run.green[i] = m + kHueYRedGreen * yRotated - kHueX * xRotated;
+        run.blue[i] = m - kHueYBlue * yRotated;
+    }
+}
+
+// The saturation curve scales the chroma vector so that the saturation s = (mean - min) / mean becomes L(s).
+template <class Pixel, class Lookup>
+void saturationStep(const Lookup& lookup, PixelRun& run) {
+    for (std::int32_t i = 0; i < run.count; ++i) {
+        const double r = run.red[i];
+        const double g = run.green[i];
+        const double b = run.blue[i];
+        const double mean = (r + g + b) * kThird;
+        double dr = r - mean;
+        double dg = g - mean;
+        double db = b - mean;
+        const double length = std::sqrt(dr * dr + dg * dg + db * db);
+        if (length > 0.0) {
+            dr /= length;
+            dg /= length;
+            db /= length;
+        }
+        const double lowest = std::min({dr, dg, db});
+        if (!(mean != 0.0 && lowest < 0.0)) {
+            continue;
+        }
+        // Equal to -(lowest / mean) x length, but exact: a colour with a channel at 0 has saturation 1 and
+        // reads the last table entry, not the one before.
+        const double s = (mean - std::min({r, g, b})) / mean;
+        double target;
+        if constexpr (Pixel::kIsFloat) {
+            target = std::clamp(lookup.atUnit(s), 0.0, 1.0);
+        } else {
+            target = lookup.atUnit(std::clamp(s, 0.0, 1.0));
+        }
+        const double t = -(mean / lowest) * target;
+        run.red[i] = mean + t * dr;
+        run.green[i] = mean + t * dg;
+        run.blue[i] = mean + t * db;
+    }
+}
+
+// The brightness curve multiplies the colour so that its mean becomes L(mean); black stays black.
+template <class Pixel, class Lookup>
+void brightnessStep(const Lookup& lookup, PixelRun& run) {
+    for (std::int32_t i = 0; i < run.count; ++i) {
+        double mean = (run.red[i] + run.green[i] + run.blue[i]) * kThird;
+        if constexpr (!Pixel::kIsFloat) {
+            mean = std::clamp(mean, 0.0, Pixel::kMax);
+        }
+        double f = lookup.atChannel(mean);
+        if (mean != 0.0) {
+            f /= mean;
+        }
+        run.red[i] *= f;
+        run.green[i] *= f;
+        run.blue[i] *= f;
+    }
+}
+
+// Inverted order at integer depths: the colour steps' results become channel values before the channel
+// curves read them.
+template <class Pixel>
+void roundStep(PixelRun& run) {
+    for (double* channel : {run.red, run.green, run.blue, run.alpha}) {
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            channel[i] = double(roundToChannel<Pixel>(channel[i]));
+        }
+    }
+}
+
+} // namespace korvane::absolute

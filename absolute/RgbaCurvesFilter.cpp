@@ -1,0 +1,310 @@
+#include "absolute/RgbaCurvesFilter.h"
+
+#include "absolute/AbsoluteChannels.h"
+#include "curves/CurveEdit.h"
+#include "curves/EffectTraits.h"
+#include "pixels/BandSplit.h"
+#include "pixels/ChannelStore.h"
+#include "pixels/PixelRGB.h"
+#include "pixels/ScratchBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvane::absolute {
+
+namespace {
+
+constexpr double kSlope = AbsoluteTraits::kNeutralSlope;
+// Table building asks the host whether the user aborted after every so many entries.
+constexpr std::int32_t kTableProgressInterval = 1000;
+
+// Releases the tables on every path out of apply.
+template <class Release>
+class ScopeExit {
+public:
+    explicit ScopeExit(Release release) : release_(release) {}
+    ~ScopeExit() { release_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Release release_;
+};
+
+} // namespace
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::setImages(const PixelArray<Pixel>& input, const PixelArray<Pixel>& output) {
+    input_ = input;
+    output_ = output;
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::setHistogram(std::int32_t mode, std::int32_t channel, double low, double high,
+                                           HistogramArrays* histograms) {
+    histogramMode_ = mode == kHistogramChannel || mode == kHistogramRgb ? mode : kHistogramOff;
+    histogramChannel_ = channel;
+    histogramBins_ = histogramMode_ != kHistogramOff ? kHistogramBins : 0;
+    histogramLow_ = low;
+    histogramHigh_ = high;
+    histograms_ = histograms;
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::prepareCurves() {
+    AbsoluteCurveSet defaults;
+    resetCurveSet(defaults);
+    for (std::size_t i = 0; i < kCurveCount; ++i) {
+        Curve& curve = curves_.curves[i];
+        // The default test sees the curve as it is applied: inverted under "invert all".
+        if (invert_) {
+            invertCurve(curve, kSlope);
+        }
+        knots_[i] = KnotList(curve, kSlope);
+        enabled_[i] = !curvesEqual(curve, defaults.curves[i]);
+        if (invert_) {
+            invertCurve(curve, kSlope);
+        }
+    }
+}
+
+template <class Pixel>
+std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
+    if constexpr (Pixel::kIsFloat) {
+        for (std::size_t i = 0; i < kCurveCount; ++i) {
+            lookups_[i] = CurveLookup(&knots_[i]);
+        }
+        return noError();
+    } else {
+        tableLength_ = Pixel::kMaxValue + 1;
+        for (std::size_t i = 0; i < kCurveCount; ++i) {
+            if (!enabled_[i]) {
+                continue;
+            }
+            tables_[i] = static_cast<float*>(host().allocate(std::size_t(tableLength_) * sizeof(float)));
+            if (tables_[i] == nullptr) {
+                return outOfMemoryError();
+            }
+        }
+        const double last = double(tableLength_ - 1);
+        for (std::size_t i = 0; i < kCurveCount; ++i) {
+            if (!enabled_[i]) {
+                continue;
+            }
+            float* table = tables_[i];
+            const KnotList& knots = knots_[i];
+            const bool unit = i == kChannelHue || i == kChannelSaturation;
+            for (std::int32_t j = 0; j < tableLength_; ++j) {
+                auto y = float(knots.evaluate(double(j) / last));
+                // Hue is a turn of the circle and may leave 0..1; saturation stays a unit value.
+                if (i != kChannelHue) {
+                    y = y > 0.0f ? std::min(y, 1.0f) : 0.0f;
+                }
+                if (!unit) {
+                    y *= float(Pixel::kMaxValue);
+                }
+                table[j] = y;
+                if (j % kTableProgressInterval == 0) {
+                    if (const std::int32_t status = host().progress(0, 1); status != noError()) {
+                        return status;
+                    }
+                }
+            }
+            lookups_[i] = TableLookup(table, tableLength_ - 1);
+        }
+        return noError();
+    }
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::releaseTables() {
+    for (float*& table : tables_) {
+        if (table != nullptr) {
+            host().release(table);
+            table = nullptr;
+        }
+    }
+}
+
+template <class Pixel>
+std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int32_t segmentCount) {
+    setSegment(segmentIndex, segmentCount);
+    const ScopeExit release([this] { releaseTables(); });
+    prepareCurves();
+    std::int32_t status = buildTables();
+
+    if (histograms_ != nullptr) {
+        for (auto& counts : *histograms_) {
+            std::fill(counts.begin(), counts.end(), 0);
+        }
+    }
+    if (status != noError()) {
+        return status;
+    }
+    if (input_.present == 0 || output_.present == 0) {
+        return noError();
+    }
+    // Input and output share their size; should a host hand over different ones, only the common part is
+    // read and written.
+    width_ = std::min(input_.width, output_.width);
+    height_ = std::min(input_.height, output_.height);
+    const std::int32_t bands = bandCount(height_);
+
+    counter_ = HistogramCounter(histogramBins_, histogramLow_, histogramHigh_);
+    countingMode_ = histograms_ != nullptr && counter_.usable() ? histogramMode_ : kHistogramOff;
+    ScratchBuffer bandCounts(host());
+    bandCounts_ = nullptr;
+    const std::size_t countsPerBand = std::size_t(kHistogramArrays) * std::size_t(histogramBins_);
+    if (countingMode_ != kHistogramOff) {
+        if (!bandCounts.allocate(std::size_t(bands) * countsPerBand * sizeof(std::int32_t))) {
+            return outOfMemoryError();
+        }
+        bandCounts_ = static_cast<std::int32_t*>(bandCounts.data());
+        std::fill_n(bandCounts_, std::size_t(bands) * countsPerBand, 0);
+    }
+
+    status = invert_ ? runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Inverted>)
+                     : runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Normal>);
+    if (status == noError() && bandCounts_ != nullptr) {
+        for (std::int32_t band = 0; band < bands; ++band) {
+            const std::int32_t* partial = bandCounts_ + std::size_t(band) * countsPerBand;
+            for (std::size_t k = 0; k < std::size_t(kHistogramArrays); ++k) {
+                auto& counts = (*histograms_)[k];
+                for (std::size_t bin = 0; bin < std::size_t(histogramBins_); ++bin) {
+                    counts[bin] += partial[k * std::size_t(histogramBins_) + bin];
+                }
+            }
+        }
+    }
+    bandCounts_ = nullptr;
+    return status;
+}
+
+template <class Pixel>
+template <CurveOrder Order>
+std::int32_t RgbaCurvesFilter<Pixel>::bandJob(void* filter, std::int32_t band, std::int32_t bandCount,
+                                              std::int32_t /*thread*/) {
+    auto& self = static_cast<RgbaCurvesFilter&>(*static_cast<KorvaneFilter*>(filter));
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    const std::int32_t status = self.template runBand<Order>(band, bandCount);
+    self.recordFailure(status);
+    return status;
+}
+
+template <class Pixel>
+template <CurveOrder Order>
+std::int32_t RgbaCurvesFilter<Pixel>::runBand(std::int32_t band, std::int32_t bandCount) {
+    const RowRange rows = bandRows(band, bandCount, height_);
+    std::int32_t* counts =
+        bandCounts_ != nullptr
+            ? bandCounts_ + std::size_t(band) * std::size_t(kHistogramArrays) * std::size_t(histogramBins_)
+            : nullptr;
+    PixelRun run;
+    for (std::int32_t y = rows.begin; y < rows.end; ++y) {
+        const Pixel* source = input_.row(y);
+        Pixel* target = output_.row(y);
+        for (std::int32_t x0 = 0; x0 < width_; x0 += kRunPixels) {
+            run.count = std::min(kRunPixels, width_ - x0);
+            for (std::int32_t i = 0; i < run.count; ++i) {
+                const Pixel& pixel = source[x0 + i];
+                run.red[i] = double(pixel.red());
+                run.green[i] = double(pixel.green());
+                run.blue[i] = double(pixel.blue());
+                run.alpha[i] = double(pixel.alpha());
+            }
+            processRun<Order>(run, counts);
+            for (std::int32_t i = 0; i < run.count; ++i) {
+                Pixel& pixel = target[x0 + i];
+                pixel.red() = roundToChannel<Pixel>(run.red[i]);
+                pixel.green() = roundToChannel<Pixel>(run.green[i]);
+                pixel.blue() = roundToChannel<Pixel>(run.blue[i]);
+                pixel.alpha() = roundToChannel<Pixel>(run.alpha[i]);
+            }
+        }
+        if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
+            return status;
+        }
+    }
+    return noError();
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::applyCurve(std::int32_t channel, double* values, std::int32_t count) const {
+    if (enabled_[std::size_t(channel)]) {
+        curveStep(lookups_[std::size_t(channel)], values, count);
+    }
+}
+
+template <class Pixel>
+template <CurveOrder Order>
+void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts) const {
+    if (countingMode_ == kHistogramChannel) {
+        countChannelProperty<Pixel>(counter_, histogramChannel_, run, counts);
+    }
+    const auto colourSteps = [&] {
+        if constexpr (Order == CurveOrder::Normal) {
+            if (enabled_[kChannelHue]) {
+                hueStep<Pixel>(lookups_[kChannelHue], run);
+            }
+            if (enabled_[kChannelSaturation]) {
+                saturationStep<Pixel>(lookups_[kChannelSaturation], run);
+            }
+            if (enabled_[kChannelBrightness]) {
+                brightnessStep<Pixel>(lookups_[kChannelBrightness], run);
+            }
+        } else {
+            if (enabled_[kChannelBrightness]) {
+                brightnessStep<Pixel>(lookups_[kChannelBrightness], run);
+            }
+            if (enabled_[kChannelSaturation]) {
+                saturationStep<Pixel>(lookups_[kChannelSaturation], run);
+            }
+            if (enabled_[kChannelHue]) {
+                hueStep<Pixel>(lookups_[kChannelHue], run);
+            }
+        }
+    };
+    const auto channelSteps = [&] {
+        if constexpr (Order == CurveOrder::Normal) {
+            applyCurve(kChannelAlpha, run.alpha, run.count);
+            applyCurve(kChannelBlue, run.blue, run.count);
+            applyCurve(kChannelGreen, run.green, run.count);
+            applyCurve(kChannelRed, run.red, run.count);
+            applyCurve(kChannelRgb, run.red, run.count);
+            applyCurve(kChannelRgb, run.green, run.count);
+            applyCurve(kChannelRgb, run.blue, run.count);
+        } else {
+            applyCurve(kChannelRgb, run.red, run.count);
+            applyCurve(kChannelRgb, run.green, run.count);
+            applyCurve(kChannelRgb, run.blue, run.count);
+            applyCurve(kChannelRed, run.red, run.count);
+            applyCurve(kChannelGreen, run.green, run.count);
+            applyCurve(kChannelBlue, run.blue, run.count);
+            applyCurve(kChannelAlpha, run.alpha, run.count);
+        }
+    };
+    if constexpr (Order == CurveOrder::Normal) {
+        channelSteps();
+        colourSteps();
+    } else {
+        colourSteps();
+        if constexpr (!Pixel::kIsFloat) {
+            roundStep<Pixel>(run);
+        }
+        channelSteps();
+    }
+    if (countingMode_ == kHistogramChannel) {
+        countChannelProperty<Pixel>(counter_, histogramChannel_, run, counts + histogramBins_);
+    } else if (countingMode_ == kHistogramRgb) {
+        countRgb<Pixel>(counter_, run, counts, histogramBins_);
+    }
+}
+
+template class RgbaCurvesFilter<Pixel8>;
+template class RgbaCurvesFilter<Pixel16>;
+template class RgbaCurvesFilter<PixelFloat>;
+
+} // namespace korvane::absolute
