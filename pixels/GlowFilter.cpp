@@ -1,6 +1,5 @@
 #include "pixels/GlowFilter.h"
 
-#include "pixels/ChannelStore.h"
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 #include "pixels/TentLine.h"
@@ -12,37 +11,55 @@
 namespace korvane {
 namespace {
 
-// The running sums in doubles may land a few ulps beside a whole number that is the exact result; a
-// truncating store would then lose 1 (a uniform 100 coming out as 99). Values this close to a whole number
-// are taken as that number. Genuine results of the kernel lie much farther from one.
+// The running sums in doubles may land a few ulps below a whole number that is the exact result, and a
+// truncating store would then lose 1 (a uniform 100 came out as 99). Adding this tolerance before truncating
+// takes a value that close below a whole number as that number; genuine results of the kernel lie much
+// farther from one.
 constexpr double kWholeTolerance = 1e-6;
 
-double snapWhole(double value) {
-    const double nearest = std::floor(value + 0.5);
-    return std::abs(value - nearest) <= kWholeTolerance ? nearest : value;
+// Stores one blurred value. Integer depths add `bias` (the tolerance, plus 0.5 where the pass rounds half up)
+// and truncate, clamped to [0, max]. The value is a weighted average of samples in [0, max], so the
+// conversion to int cannot overflow; clamping the integer keeps the loop free of branches. Float depths
+// store the value as it is.
+template <class Pixel>
+struct ChannelWriter {
+    double bias = 0.0;
+
+    void operator()(typename Pixel::Value& channel, double value) const {
+        if constexpr (Pixel::kIsFloat) {
+            channel = static_cast<typename Pixel::Value>(value);
+        } else {
+            const std::int32_t whole = static_cast<std::int32_t>(value + bias);
+            channel = static_cast<typename Pixel::Value>(std::clamp(whole, 0, Pixel::kMaxValue));
+        }
+    }
+};
+
+template <class Pixel>
+ChannelWriter<Pixel> truncatingWriter() {
+    return {kWholeTolerance};
 }
 
 template <class Pixel>
-struct TruncatingStore {
-    void operator()(typename Pixel::Value& channel, double value) const {
-        if constexpr (Pixel::kIsFloat) {
-            channel = static_cast<typename Pixel::Value>(value);
-        } else {
-            channel = truncateToChannel<Pixel>(snapWhole(value));
-        }
-    }
-};
+ChannelWriter<Pixel> roundingWriter() {
+    return {0.5 + kWholeTolerance};
+}
 
+// Columns per item of the vertical pass: a sweep down a strip reads rows along cache lines, where a sweep
+// down one column would touch a new cache line for every sample.
+constexpr std::int32_t kStripWidth = 16;
+
+// Consecutive pixels of a row taken as one wide pixel, so that a strip of columns runs as one line.
 template <class Pixel>
-struct RoundingStore {
-    void operator()(typename Pixel::Value& channel, double value) const {
-        if constexpr (Pixel::kIsFloat) {
-            channel = static_cast<typename Pixel::Value>(value);
-        } else {
-            channel = truncateToChannel<Pixel>(snapWhole(value + 0.5));
-        }
-    }
+struct PixelStrip {
+    using Value = typename Pixel::Value;
+    static constexpr int kChannelCount = Pixel::kChannelCount * kStripWidth;
+    static constexpr bool kIsFloat = Pixel::kIsFloat;
+    static constexpr std::int32_t kMaxValue = Pixel::kMaxValue;
+    Value channel[kChannelCount];
 };
+static_assert(sizeof(PixelStrip<Pixel8>) == kStripWidth * sizeof(Pixel8));
+static_assert(sizeof(PixelStrip<AccumulationPixel8>) == kStripWidth * sizeof(AccumulationPixel8));
 
 } // namespace
 
@@ -80,7 +97,7 @@ std::int32_t GlowFilter<Pixel>::blurRow(std::int32_t y) {
     const PixelLine<Pixel> input{reinterpret_cast<std::byte*>(passInput_.row(y)), passInput_.pixelBytes};
     const PixelLine<Pixel> output{reinterpret_cast<std::byte*>(passOutput_.row(y)), passOutput_.pixelBytes};
     blurTentLine(input, output, passColumns(), TentKernel::forRadius(horizontalRadius_),
-                 TruncatingStore<Pixel>{});
+                 truncatingWriter<Pixel>());
     const std::int64_t rows = std::max(passRows(), 1);
     return reportProgress(std::int64_t(horizontalUnit_) * rows + y, std::int64_t(unitCount_) * rows);
 }
@@ -91,9 +108,54 @@ std::int32_t GlowFilter<Pixel>::blurColumn(std::int32_t x) {
                                  passInput_.rowBytes};
     const PixelLine<Pixel> output{passOutput_.data + std::ptrdiff_t(x) * passOutput_.pixelBytes,
                                   passOutput_.rowBytes};
-    blurTentLine(input, output, passRows(), TentKernel::forRadius(verticalRadius_), RoundingStore<Pixel>{});
+    blurTentLine(input, output, passRows(), TentKernel::forRadius(verticalRadius_), roundingWriter<Pixel>());
     const std::int64_t columns = std::max(passColumns(), 1);
     return reportProgress(std::int64_t(verticalUnit_) * columns + x, std::int64_t(unitCount_) * columns);
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::blurColumnStrip(std::int32_t strip) {
+    const std::int32_t first = strip * kStripWidth;
+    const std::int32_t end = std::min(first + kStripWidth, passColumns());
+    const TentKernel kernel = TentKernel::forRadius(verticalRadius_);
+    if (end - first == kStripWidth) {
+        const PixelLine<PixelStrip<Pixel>> input{
+            passInput_.data + std::ptrdiff_t(first) * passInput_.pixelBytes, passInput_.rowBytes};
+        const PixelLine<PixelStrip<Pixel>> output{
+            passOutput_.data + std::ptrdiff_t(first) * passOutput_.pixelBytes, passOutput_.rowBytes};
+        blurTentLine(input, output, passRows(), kernel, roundingWriter<PixelStrip<Pixel>>());
+    } else {
+        for (std::int32_t x = first; x < end; ++x) {
+            const PixelLine<Pixel> input{passInput_.data + std::ptrdiff_t(x) * passInput_.pixelBytes,
+                                         passInput_.rowBytes};
+            const PixelLine<Pixel> output{passOutput_.data + std::ptrdiff_t(x) * passOutput_.pixelBytes,
+                                          passOutput_.rowBytes};
+            blurTentLine(input, output, passRows(), kernel, roundingWriter<Pixel>());
+        }
+    }
+    const std::int64_t columns = std::max(passColumns(), 1);
+    return reportProgress(std::int64_t(verticalUnit_) * columns + end - 1,
+                          std::int64_t(unitCount_) * columns);
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::columnStripJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
+                                               std::int32_t /*thread*/) {
+    auto& self = *static_cast<GlowFilter*>(filter);
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    if (item < 0 || item >= self.columnStrips()) {
+        return self.noError();
+    }
+    const std::int32_t status = self.blurColumnStrip(item);
+    self.recordFailure(status);
+    return status;
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::columnStrips() const {
+    return (passColumns() + kStripWidth - 1) / kStripWidth;
 }
 
 template <class Pixel>
@@ -133,7 +195,7 @@ std::int32_t GlowFilter<Pixel>::runHorizontalPass() {
 
 template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runVerticalPass() {
-    return runItems(passColumns(), &GlowFilter::verticalJob);
+    return runItems(columnStrips(), &GlowFilter::columnStripJob);
 }
 
 template <class Pixel>

@@ -47,7 +47,9 @@ public:
     // reads as transparent black; a missing destination leaves nothing to do.
     std::int32_t apply(std::int32_t segmentIndex, std::int32_t segmentCount) override;
 
-    // One pass over the pass views on the thread pool; the first failure of any row or column.
+    // One pass over the pass views on the thread pool; the first failure of any row or column. The vertical
+    // pass runs strips of 16 columns per item (reporting progress after the last column of each strip): the
+    // same result as verticalJob per column, with rows read along cache lines.
     std::int32_t runHorizontalPass();
     std::int32_t runVerticalPass();
 
@@ -68,6 +70,10 @@ public:
 private:
     std::int32_t blurRow(std::int32_t y);
     std::int32_t blurColumn(std::int32_t x);
+    std::int32_t blurColumnStrip(std::int32_t strip);
+    std::int32_t columnStrips() const;
+    static std::int32_t columnStripJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                       std::int32_t thread);
     void clearDestination();
 
     PixelArray<Pixel> source_;

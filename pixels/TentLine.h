@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace korvane {
 
@@ -53,39 +54,16 @@ public:
     bool run(const TentKernel& kernel, Store&& store) {
         const std::int64_t r = kernel.whole;
         prime(r);
-        for (std::int64_t x = 0;; ++x) {
-            for (int c = 0; c < kChannels; ++c) {
-                double value = (tent_[c] + kernel.blendWeight * window_[c] +
-                                kernel.edgeWeight * (lowEdge_.v[c] + highEdge_.v[c])) *
-                                   kernel.scale +
-                               offset_[c];
-                if constexpr (TrackNonFinite) {
-                    value = withNonFinite(c, value, kernel.edgeWeight > 0.0);
-                }
-                store(x, c, value);
+        for (std::int64_t x = 0; x + 1 < length_; ++x) {
+            emit(x, kernel, store);
+            // Inside the line no sample needs folding.
+            if (x >= r && x + r + 2 < length_) {
+                advance<false>(x, r);
+            } else {
+                advance<true>(x, r);
             }
-            if (x + 1 == length_) {
-                break;
-            }
-            Sample leaving;
-            Sample entering;
-            Sample next;
-            load(x - r, leaving);
-            load(x + r + 2, entering);
-            load(x + 1, next);
-            for (int c = 0; c < kChannels; ++c) {
-                window_[c] += highEdge_.v[c] - leaving.v[c];
-                tent_[c] += right_[c] - left_[c];
-                right_[c] += entering.v[c] - next.v[c];
-                left_[c] += next.v[c] - leaving.v[c];
-            }
-            if constexpr (TrackNonFinite) {
-                count(highEdge_, 1);
-                count(leaving, -1);
-            }
-            lowEdge_ = leaving;
-            highEdge_ = entering;
         }
+        emit(length_ - 1, kernel, store);
         if constexpr (!TrackNonFinite) {
             for (int c = 0; c < kChannels; ++c) {
                 if (!std::isfinite(window_[c] + tent_[c] + right_[c] + left_[c] + offset_[c])) {
@@ -102,8 +80,53 @@ private:
         std::uint8_t cls[TrackNonFinite ? kChannels : 1];
     };
 
+    template <class Store>
+    void emit(std::int64_t x, const TentKernel& kernel, Store& store) const {
+        const Sample& low = samples_[low_];
+        const Sample& high = samples_[high_];
+        double values[kChannels];
+        for (int c = 0; c < kChannels; ++c) {
+            values[c] =
+                (tent_[c] + kernel.blendWeight * window_[c] + kernel.edgeWeight * (low.v[c] + high.v[c])) *
+                    kernel.scale +
+                offset_[c];
+        }
+        for (int c = 0; c < kChannels; ++c) {
+            if constexpr (TrackNonFinite) {
+                values[c] = withNonFinite(c, values[c], kernel.edgeWeight > 0.0);
+            }
+            store(x, c, values[c]);
+        }
+    }
+
+    // From output x to x + 1: sample x + r + 1 enters the window and x - r leaves it.
+    // The samples just outside the window trade places with the spare slots instead of being copied.
+    template <bool Fold>
+    void advance(std::int64_t x, std::int64_t r) {
+        Sample& leaving = samples_[spareLow_];
+        Sample& entering = samples_[spareHigh_];
+        Sample& next = samples_[kNextSlot];
+        const Sample& high = samples_[high_];
+        load<Fold>(x - r, leaving);
+        load<Fold>(x + r + 2, entering);
+        load<false>(x + 1, next);
+        for (int c = 0; c < kChannels; ++c) {
+            window_[c] += high.v[c] - leaving.v[c];
+            tent_[c] += right_[c] - left_[c];
+            right_[c] += entering.v[c] - next.v[c];
+            left_[c] += next.v[c] - leaving.v[c];
+        }
+        if constexpr (TrackNonFinite) {
+            count(high, 1);
+            count(leaving, -1);
+        }
+        std::swap(low_, spareLow_);
+        std::swap(high_, spareHigh_);
+    }
+
+    template <bool Fold = true>
     void load(std::int64_t i, Sample& sample) const {
-        const Pixel& pixel = line_[mirrorFold(i, length_)];
+        const Pixel& pixel = line_[Fold ? mirrorFold(i, length_) : i];
         for (int c = 0; c < kChannels; ++c) {
             const double value = double(pixel.channel[c]);
             if constexpr (TrackNonFinite) {
@@ -133,7 +156,7 @@ private:
     void sideSums(bool below, std::int64_t length, double (&sum)[kChannels], double (&tent)[kChannels]) {
         const std::int64_t period = 2 * length_;
         const std::int64_t residues = std::min(length, period);
-        Sample sample;
+        Sample& sample = samples_[kNextSlot];
         for (std::int64_t rho = 0; rho < residues; ++rho) {
             const std::int64_t terms = (length - 1 - rho) / period + 1;
             const double n = double(terms);
@@ -156,15 +179,15 @@ private:
         double belowTent[kChannels] = {};
         sideSums(false, r + 1, aboveSum, aboveTent);
         sideSums(true, r, belowSum, belowTent);
-        Sample first;
+        Sample& first = samples_[kNextSlot];
         load(0, first);
-        load(r + 1, highEdge_);
-        load(-r - 1, lowEdge_);
+        load(r + 1, samples_[high_]);
+        load(-r - 1, samples_[low_]);
         for (int c = 0; c < kChannels; ++c) {
             window_[c] = aboveSum[c] + belowSum[c];
             tent_[c] = aboveTent[c] + belowTent[c];
             left_[c] = first.v[c] + belowSum[c];
-            right_[c] = aboveSum[c] + highEdge_.v[c] - first.v[c];
+            right_[c] = aboveSum[c] + samples_[high_].v[c] - first.v[c];
         }
     }
 
@@ -174,7 +197,7 @@ private:
         std::int64_t plus = counts_[kPlusInfinity][c];
         std::int64_t minus = counts_[kMinusInfinity][c];
         if (edgesCount) {
-            for (const Sample* edge : {&lowEdge_, &highEdge_}) {
+            for (const Sample* edge : {&samples_[low_], &samples_[high_]}) {
                 nan += edge->cls[c] == kNaN;
                 plus += edge->cls[c] == kPlusInfinity;
                 minus += edge->cls[c] == kMinusInfinity;
@@ -199,8 +222,13 @@ private:
     double tent_[kChannels] = {};
     double right_[kChannels] = {};
     double left_[kChannels] = {};
-    Sample lowEdge_{};
-    Sample highEdge_{};
+    // Sample x - r - 1 (low), sample x + r + 1 (high), the two spares they trade with, and a scratch slot.
+    static constexpr int kNextSlot = 4;
+    Sample samples_[5] = {};
+    int low_ = 0;
+    int high_ = 1;
+    int spareLow_ = 2;
+    int spareHigh_ = 3;
     // Non-finite samples in the window, per class and channel (TrackNonFinite only).
     std::int64_t counts_[4][kChannels] = {};
 };

@@ -180,12 +180,13 @@ TEST(FilterBands, FailureOfAnItemOffTheCallingThreadIsReturned) {
 }
 
 TEST(GlowFilterFailure, AbortOfARowOffTheCallingThreadIsReturned) {
-    for (const int failingCall : {3, 20}) { // a row of the horizontal pass, a column of the vertical one
+    // A row of the horizontal pass; the second strip of columns of the vertical one.
+    for (const int failingCall : {3, 14}) {
         CallerStatusOnlyHost host;
         int calls = 0;
         host.setProgressCallable([&](std::int32_t, std::int32_t) { return ++calls != failingCall; });
-        TestImage<Pixel8> source(10, 12);
-        TestImage<Pixel8> destination(10, 12);
+        TestImage<Pixel8> source(40, 12);
+        TestImage<Pixel8> destination(40, 12);
         GlowFilter<Pixel8> filter(host);
         filter.setSource(source.view());
         filter.setDestination(destination.view());
@@ -235,17 +236,17 @@ TEST(GlowFilterFailure, AbortInTheHorizontalPassStopsItAndIsReturned) {
 }
 
 TEST(GlowFilterFailure, AbortInTheVerticalPassStopsItAndIsReturned) {
-    BlurSetup<PixelFloat> setup(1, 16, 12);
+    BlurSetup<PixelFloat> setup(1, 50, 12);
     int calls = 0;
-    // 12 rows of the horizontal pass, then 3 columns.
-    setup.host.setProgressCallable([&](std::int32_t, std::int32_t) { return ++calls < 15; });
+    // 12 rows of the horizontal pass, then strips of 16 columns: 0..15, 16..31, 32..47, 48..49.
+    setup.host.setProgressCallable([&](std::int32_t, std::int32_t) { return ++calls < 14; });
     EXPECT_EQ(setup.filter.apply(0, 1), setup.host.abortError());
-    EXPECT_EQ(calls, 15);
-    // Columns 0..2 were written, the rest not.
-    EXPECT_NE(setup.destination.at(2, 5).channel[0], setup.destination.at(3, 5).channel[0]);
+    EXPECT_EQ(calls, 14);
     TestImage<PixelFloat> untouched(1, 1);
     untouched.fillBytes(0x3C);
-    EXPECT_EQ(setup.destination.at(3, 5).channel[0], untouched.at(0, 0).channel[0]);
+    for (std::int32_t x = 0; x < 50; ++x) {
+        EXPECT_EQ(setup.destination.at(x, 5).channel[0] == untouched.at(0, 0).channel[0], x >= 32) << x;
+    }
     EXPECT_EQ(setup.host.liveBlocks(), 0u);
 }
 
@@ -293,15 +294,16 @@ TEST(GlowFilterFailure, ImpossibleIntermediateSizeIsOutOfMemory) {
 }
 
 TEST(GlowFilterProgress, PassesReportTheirHalvesOfThePhase) {
-    BlurSetup<Pixel8> setup(1, 4, 3);
+    BlurSetup<Pixel8> setup(1, 40, 3);
     ProgressCalls calls;
     setup.host.setProgressCallable([&](std::int32_t current, std::int32_t total) {
         calls.emplace_back(current, total);
         return true;
     });
     ASSERT_EQ(setup.filter.apply(1, 3), setup.host.noError());
-    // Phase 1 of 3, H = 3, W = 4: rows report y + 2 x 1 x 3 of 2 x 3 x 3, columns (2 x 1 + 1) x 4 + x of 24.
-    const ProgressCalls want = {{6, 18}, {7, 18}, {8, 18}, {12, 24}, {13, 24}, {14, 24}, {15, 24}};
+    // Phase 1 of 3, H = 3, W = 40: rows report y + 2 x 1 x 3 of 2 x 3 x 3; strips of columns report their
+    // last column x as (2 x 1 + 1) x 40 + x of 2 x 3 x 40.
+    const ProgressCalls want = {{6, 18}, {7, 18}, {8, 18}, {135, 240}, {151, 240}, {159, 240}};
     EXPECT_EQ(calls, want);
 }
 
@@ -320,7 +322,9 @@ TEST(GlowFilterProgress, DrivenPassesReportWhereTheCallerPlacesThem) {
                                      &GlowFilter<AccumulationPixelFloat>::horizontalJob),
               setup.host.noError());
     setup.filter.setPassViews(intermediate.view(), setup.destination.view());
-    ASSERT_EQ(setup.filter.runVerticalPass(), setup.host.noError());
+    ASSERT_EQ(setup.host.runParallel(setup.filter.passColumns(), &setup.filter,
+                                     &GlowFilter<AccumulationPixelFloat>::verticalJob),
+              setup.host.noError());
     const ProgressCalls want = {{9, 18}, {10, 18}, {11, 18}, {8, 12}, {9, 12}};
     EXPECT_EQ(calls, want);
     const auto expected = referenceBlur(setup.source.grid(), {5, 2}, {13, 4}, false);

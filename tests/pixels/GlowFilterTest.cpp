@@ -85,8 +85,9 @@ struct Size {
     std::int32_t width;
     std::int32_t height;
 };
-// 137 / 4 is larger than all of them: its samples fold back and forth.
-const Size kSizes[] = {{13, 9}, {1, 9}, {13, 1}, {1, 1}, {3, 5}, {2, 7}};
+// 137 / 4 is larger than most of them: its samples fold back and forth. Widths of 16 and more run the
+// vertical pass in strips of 16 columns, with the rest column by column.
+const Size kSizes[] = {{13, 9}, {1, 9}, {13, 1}, {1, 1}, {3, 5}, {2, 7}, {16, 4}, {37, 6}};
 
 TYPED_TEST(GlowFilterTyped, MatchesDirectConvolution) {
     using Pixel = TypeParam;
@@ -358,6 +359,25 @@ TEST(GlowFilter, MissingDestinationWritesNothing) {
     EXPECT_EQ(filter.apply(0, 1), host.noError());
     EXPECT_EQ(host.allocations(), 0);
     EXPECT_TRUE(source.allPixelBytesAre(0x33));
+}
+
+TEST(GlowFilter, ColumnJobsAndColumnStripsGiveTheSameImage) {
+    std::mt19937 rng(80);
+    const auto input = randomGrid<Pixel16>(41, 19, rng);
+    TestHost host(2);
+    TestImage<Pixel16> source(41, 19);
+    TestImage<Pixel16> byStrips(41, 19);
+    TestImage<Pixel16> byColumns(41, 19);
+    source.fill(input);
+    GlowFilter<Pixel16> filter(host);
+    filter.setRadii(0.0, 6.6);
+    filter.setPassViews(source.view(), byStrips.view());
+    ASSERT_EQ(filter.runVerticalPass(), host.noError());
+    filter.setPassViews(source.view(), byColumns.view());
+    ASSERT_EQ(host.runParallel(filter.passColumns(), &filter, &GlowFilter<Pixel16>::verticalJob),
+              host.noError());
+    EXPECT_EQ(byStrips.grid().values, byColumns.grid().values);
+    EXPECT_TRUE(byStrips.paddingIntact());
 }
 
 TEST(GlowFilter, PassesCoverOnlyWhatInputAndOutputShare) {
