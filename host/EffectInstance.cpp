@@ -123,11 +123,11 @@ std::string EffectInstance::problems() const {
 
 // ---- running one command ----------------------------------------------------------------------
 
-PF_InData EffectInstance::makeInData() const {
+PF_InData EffectInstance::makeInData() {
     PF_InData in{};
     installInteractCallbacks(in.inter);
-    in.utils = const_cast<PF_UtilCallbacks*>(&utils_);
-    in.effect_ref = const_cast<PF_ProgressInfo*>(&ref_);
+    in.utils = &utils_;
+    in.effect_ref = &ref_;
     in.quality = 1;
     in.version = specVersion_;
     in.appl_id = applicationId_;
@@ -146,7 +146,7 @@ PF_InData EffectInstance::makeInData() const {
     in.pixel_aspect_ratio = rendering_ ? renderInput_.pixelAspect() : PF_RationalScale{1, 1};
     in.global_data = globalData_;
     in.sequence_data = sequenceData_;
-    in.pica_basicP = const_cast<HostSuites&>(suites_).basicSuite();
+    in.pica_basicP = suites_.basicSuite();
     return in;
 }
 

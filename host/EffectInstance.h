@@ -200,7 +200,7 @@ private:
     };
 
     PF_Err run(PF_Cmd command, const char* name, PF_LayerDef* output, void* extra);
-    PF_InData makeInData() const;
+    PF_InData makeInData();
     void buildParams(Call& call);
     void finishParams(Call& call, PF_Cmd command);
     void adoptResults(const PF_OutData& out, PF_Cmd command, void* extra);
@@ -277,7 +277,6 @@ private:
     std::map<A_long, LayerCheckout> layerCheckouts_;
     HostImage renderOutput_;
     PF_EffectWorld outputWorld_{};
-    bool outputCheckedOut_ = false;
     PF_RationalScale downsampleX_{1, 1};
     PF_RationalScale downsampleY_{1, 1};
     A_long layerWidth_ = 0; // the input layer at full resolution

@@ -84,7 +84,6 @@ void EffectInstance::prepareRender(const RenderRequest& request) {
     layerWidth_ = fullSize(renderInput_.width(), downsampleX_);
     layerHeight_ = fullSize(renderInput_.height(), downsampleY_);
     layerCheckouts_.clear();
-    outputCheckedOut_ = false;
     rendering_ = true;
 }
 
@@ -277,7 +276,6 @@ PF_Err EffectInstance::checkoutOutput(PF_EffectWorld** output) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     outputWorld_ = renderOutput_.world();
-    outputCheckedOut_ = true;
     *output = &outputWorld_;
     return PF_Err_NONE;
 }
