@@ -1,0 +1,109 @@
+#pragma once
+// Runs the Absolute filter over small images made in the tests.
+#include "absolute/RgbaCurvesFilter.h"
+#include "pixels/PixelArray.h"
+#include "pixels/PixelRGB.h"
+#include "tests/absolute/FilterHost.h"
+#include "tests/absolute/TestCurves.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace korvane::testing {
+
+// Red, green, blue, alpha of one pixel in the depth's units.
+struct Rgba {
+    double red;
+    double green;
+    double blue;
+    double alpha;
+};
+
+// An unpadded image of one pixel type, one row unless given a width.
+template <class Pixel>
+struct TestImage {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<Pixel> pixels;
+
+    TestImage(std::int32_t w, std::int32_t h)
+        : width(w), height(h), pixels(std::size_t(w) * std::size_t(h)) {}
+
+    explicit TestImage(const std::vector<Rgba>& row) : TestImage(std::int32_t(row.size()), 1) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            set(std::int32_t(i), 0, row[i]);
+        }
+    }
+
+    Pixel& at(std::int32_t x, std::int32_t y) {
+        return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
+    void set(std::int32_t x, std::int32_t y, const Rgba& c) {
+        using Value = typename Pixel::Value;
+        Pixel& p = at(x, y);
+        p.red() = Value(c.red);
+        p.green() = Value(c.green);
+        p.blue() = Value(c.blue);
+        p.alpha() = Value(c.alpha);
+    }
+    Rgba get(std::int32_t x, std::int32_t y) const {
+        const Pixel& p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+        return {double(p.red()), double(p.green()), double(p.blue()), double(p.alpha())};
+    }
+    PixelArray<Pixel> view() { return PixelArray<Pixel>::overScratch(width, height, 0, 0, pixels.data()); }
+};
+
+struct FilterSettings {
+    AbsoluteCurveSet curves = defaultCurves();
+    bool invert = false;
+    std::int32_t threads = 1;
+    std::int32_t histogramMode = 0;
+    std::int32_t histogramChannel = 3;
+    double low = 0.0;
+    double high = 1.0;
+};
+
+// The filter's output for an input image, with its status and histograms.
+template <class Pixel>
+struct FilterResult {
+    std::int32_t status = 0;
+    TestImage<Pixel> output;
+    absolute::HistogramArrays histograms{};
+    std::array<bool, kCurveCount> enabled{};
+};
+
+template <class Pixel>
+FilterResult<Pixel> runFilter(TestImage<Pixel>& input, const FilterSettings& settings, FilterHost& host) {
+    FilterResult<Pixel> result{0, TestImage<Pixel>(input.width, input.height), {}, {}};
+    absolute::RgbaCurvesFilter<Pixel> filter(host);
+    filter.setCurves(settings.curves);
+    filter.setInvert(settings.invert);
+    filter.setHistogram(settings.histogramMode, settings.histogramChannel, settings.low, settings.high,
+                        &result.histograms);
+    filter.setImages(input.view(), result.output.view());
+    result.status = filter.apply(0, 1);
+    for (std::int32_t i = 0; i < kCurveCount; ++i) {
+        result.enabled[std::size_t(i)] = filter.channelEnabled(i);
+    }
+    return result;
+}
+
+template <class Pixel>
+FilterResult<Pixel> runFilter(TestImage<Pixel>& input, const FilterSettings& settings) {
+    FilterHost host(settings.threads);
+    return runFilter(input, settings, host);
+}
+
+// One row of pixels through the filter; the output row.
+template <class Pixel>
+std::vector<Rgba> filterRow(const std::vector<Rgba>& row, const FilterSettings& settings) {
+    TestImage<Pixel> input(row);
+    const FilterResult<Pixel> result = runFilter(input, settings);
+    std::vector<Rgba> out;
+    for (std::int32_t x = 0; x < input.width; ++x) {
+        out.push_back(result.output.get(x, 0));
+    }
+    return out;
+}
+
+} // namespace korvane::testing
