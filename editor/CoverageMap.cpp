@@ -1,0 +1,60 @@
+#include "editor/CoverageMap.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvane {
+
+CoverageMap::CoverageMap(const PanelRect& area) : area_(area) {
+    if (area_.right < area_.left) {
+        area_.right = area_.left;
+    }
+    if (area_.bottom < area_.top) {
+        area_.bottom = area_.top;
+    }
+    coverage_.assign(static_cast<std::size_t>(area_.width()) * static_cast<std::size_t>(area_.height()),
+                     0.0f);
+}
+
+void CoverageMap::cover(int x, int y, double coverage) {
+    if (!area_.contains(x, y) || !(coverage > 0.0)) {
+        return;
+    }
+    float& stored = coverage_[index(x, y)];
+    stored = std::max(stored, static_cast<float>(std::min(coverage, 1.0)));
+}
+
+void CoverageMap::clear() {
+    std::fill(coverage_.begin(), coverage_.end(), 0.0f);
+}
+
+void coverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, double halfWidth) {
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
+        return;
+    }
+    const double reach = halfWidth + 0.5;
+    const PanelRect& area = map.area();
+    // Only the part of the bounding box that lies in the map is walked, however far the ends lie.
+    auto within = [](double v, int low, int high) {
+        return static_cast<int>(std::clamp(v, double(low), double(high)));
+    };
+    const int left = within(std::floor(std::min(x0, x1) - reach), area.left, area.right);
+    const int right = within(std::ceil(std::max(x0, x1) + reach), area.left - 1, area.right - 1);
+    const int top = within(std::floor(std::min(y0, y1) - reach), area.top, area.bottom);
+    const int bottom = within(std::ceil(std::max(y0, y1) + reach), area.top - 1, area.bottom - 1);
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double lengthSquared = dx * dx + dy * dy;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            double t = lengthSquared > 0.0 ? ((x - x0) * dx + (y - y0) * dy) / lengthSquared : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            const double distance = std::hypot(x - (x0 + t * dx), y - (y0 + t * dy));
+            if (distance < reach) {
+                map.cover(x, y, std::clamp(halfWidth - distance, 0.0, 1.0));
+            }
+        }
+    }
+}
+
+} // namespace korvane
