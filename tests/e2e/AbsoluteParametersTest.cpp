@@ -48,8 +48,8 @@ TEST(AbsoluteParameters, RegistersTheEightControlsWithTheirIdsFlagsAndDefaults) 
     EXPECT_EQ(channel.registered().u.pd.dephault, 4);
     EXPECT_EQ(channel.registered().u.pd.value, 4);
     const kvhost::HostParameter& scale = host.parameter(3);
-    EXPECT_THAT(scale.choices(), ElementsAre("Decimal (0.0-1.0)", "8-bpc (0-255)", "10-bpc (0-1023)",
-                                             "16-bpc (0-32768)"));
+    EXPECT_THAT(scale.choices(),
+                ElementsAre("Decimal (0.0-1.0)", "8-bpc (0-255)", "10-bpc (0-1023)", "16-bpc (0-32768)"));
     EXPECT_EQ(scale.registered().u.pd.dephault, 1);
 
     const kvhost::HostParameter& curve = host.parameter(2);
@@ -157,8 +157,8 @@ TEST(AbsoluteParameters, TheNodeControlsShowTheActiveNodeAtTheChosenScale) {
     }
     EXPECT_THAT(refreshed, ElementsAre(4, 5, 6, 7, 4, 6, 5, 7));
     EXPECT_FALSE(effect->parameter(kNodeXParam).current().ui_flags & PF_PUI_DISABLED);
-    EXPECT_THAT(effect->changedParams(), ::testing::IsSupersetOf({kNodeXParam, kNodeYParam, kSelectXParam,
-                                                                  kSelectYParam}));
+    EXPECT_THAT(effect->changedParams(),
+                ::testing::IsSupersetOf({kNodeXParam, kNodeYParam, kSelectXParam, kSelectYParam}));
     EXPECT_EQ(effect->problems(), "");
 }
 

@@ -34,6 +34,10 @@ struct Case {
     bool legacy;
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.path << (c.legacy ? " legacy " : " smart ") << c.depth;
+}
+
 class NeutralRenderTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(NeutralRenderTest, ReturnsTheInputUnchanged) {

@@ -21,6 +21,10 @@ struct Effect {
 const Effect kAbsolute{KV_MORROWBY, "KV Curves - Absolute", "TQKV Absolute Curves", 9};
 const Effect kRelative{KV_TARNWICK, "KV Curves - Relative", "TQKV Relative Curves", 13};
 
+void PrintTo(const Effect& effect, std::ostream* os) {
+    *os << effect.name;
+}
+
 class PluginInfoTest : public ::testing::TestWithParam<Effect> {};
 
 TEST_P(PluginInfoTest, KvhostInfoPrintsTheRecord) {
