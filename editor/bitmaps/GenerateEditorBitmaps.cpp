@@ -27,6 +27,15 @@ public:
         }
     }
     void end() { out_ << (column_ != 0 ? "\n" : "") << "};\n\n"; }
+    // Braces around one row of a two-dimensional array.
+    void openRow() {
+        out_ << (column_ != 0 ? "\n" : "") << "{\n";
+        column_ = 0;
+    }
+    void closeRow() {
+        out_ << (column_ != 0 ? "\n" : "") << "},\n";
+        column_ = 0;
+    }
 
     void mask(const Canvas& c) {
         for (int y = 0; y < c.height(); ++y) {
@@ -84,8 +93,10 @@ int main(int argc, char** argv) {
     out.begin("kLinkedStrips[2][kStripPixels * 4]");
     for (bool linked : {false, true}) {
         const Canvas strip = kvbitmaps::drawLinkedStrip(linked);
+        out.openRow();
         out.rgb(strip);
         out.mask(strip);
+        out.closeRow();
     }
     out.end();
 
