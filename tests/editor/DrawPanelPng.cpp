@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 using namespace korvane;
 using namespace korvane::test;
@@ -37,14 +38,24 @@ bool save(EditorHarness<Traits>& harness, const std::string& path) {
     return out->open(path, spec) && out->write_image(OIIO::TypeDesc::UINT8, rgb.data()) && out->close();
 }
 
+// Three bell-shaped histograms, each summing to the pixel count as the render leaves them.
 void fillHistogram(EditorStateSet& states) {
-    for (int bin = 0; bin < kHistogramBins; ++bin) {
-        const double t = bin / double(kHistogramBins);
-        states.histogramBins[0][bin] = int(900 * std::exp(-std::pow((t - 0.35) / 0.12, 2)) + 300 * t);
-        states.histogramBins[1][bin] = int(700 * std::exp(-std::pow((t - 0.55) / 0.15, 2)));
-        states.histogramBins[2][bin] = int(600 * std::exp(-std::pow((t - 0.7) / 0.1, 2)) + 100);
+    const int pixels = 640 * 480;
+    const double centres[3] = {0.35, 0.55, 0.7};
+    const double widths[3] = {0.12, 0.15, 0.1};
+    for (int array = 0; array < kHistogramArrays; ++array) {
+        double total = 0.0;
+        std::vector<double> shape(kHistogramBins);
+        for (int bin = 0; bin < kHistogramBins; ++bin) {
+            const double t = bin / double(kHistogramBins);
+            shape[bin] = std::exp(-std::pow((t - centres[array]) / widths[array], 2)) + 0.15 * t;
+            total += shape[bin];
+        }
+        for (int bin = 0; bin < kHistogramBins; ++bin) {
+            states.histogramBins[array][bin] = int(shape[bin] / total * pixels);
+        }
     }
-    states.histogramPixels = 640 * 480;
+    states.histogramPixels = pixels;
 }
 
 } // namespace
@@ -94,6 +105,18 @@ int main(int argc, char** argv) {
         h.presentation = &absolute;
         h.states.current = 2; // hue
         ok = save(h, folder + "/absolute-hue.png") && ok;
+    }
+    {
+        // A zoom rectangle and a rubber band in progress, nothing selected.
+        EditorHarness<AbsoluteTraits> h;
+        h.presentation = &absolute;
+        h.click(200, 60, PF_Mod_OPT_ALT_KEY);
+        h.drag(400, 200, PF_Mod_OPT_ALT_KEY);
+        ok = save(h, folder + "/absolute-zoom-rectangle.png") && ok;
+        h.release(400, 200, PF_Mod_OPT_ALT_KEY);
+        h.click(150, 40);
+        h.drag(300, 120);
+        ok = save(h, folder + "/absolute-rubber-band.png") && ok;
     }
     {
         EditorHarness<RelativeTraits> h;
