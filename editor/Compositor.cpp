@@ -11,30 +11,10 @@ namespace {
 constexpr double kByteMax = 255.0;
 constexpr std::uint8_t kOpaque = 255;
 
-// A colour given as whole bytes (grey 116 is 116/255) stays that byte, not one below it.
-double byteTarget(double component) {
-    const double target = component * kByteMax;
-    const double nearest = std::round(target);
-    return std::abs(target - nearest) < 1e-6 ? nearest : target;
-}
-
-std::uint8_t mix(std::uint8_t pixel, double target, double coverage) {
-    const double value = pixel * (1.0 - coverage) + target * coverage;
-    return static_cast<std::uint8_t>(std::clamp(value, 0.0, kByteMax));
-}
-
 } // namespace
 
 void blendPixel(BgraImage& image, int x, int y, const EditorColour& colour, double coverage) {
-    if (!image.contains(x, y) || !(coverage > 0.0)) {
-        return;
-    }
-    coverage = std::min(coverage, 1.0);
-    std::uint8_t* p = image.pixel(x, y);
-    p[0] = mix(p[0], byteTarget(colour.b), coverage);
-    p[1] = mix(p[1], byteTarget(colour.g), coverage);
-    p[2] = mix(p[2], byteTarget(colour.r), coverage);
-    p[3] = kOpaque;
+    blendPixel(image, x, y, BlendColour(colour), coverage);
 }
 
 void scalePixel(BgraImage& image, int x, int y, double keep) {
@@ -65,20 +45,24 @@ void fillRect(BgraImage& image, const PanelRect& rect, const EditorColour& colou
     const int right = std::min(rect.right, image.width());
     const int top = std::max(rect.top, 0);
     const int bottom = std::min(rect.bottom, image.height());
+    const BlendColour target(colour);
     for (int y = top; y < bottom; ++y) {
         for (int x = left; x < right; ++x) {
-            blendPixel(image, x, y, colour, 1.0);
+            blendPixel(image, x, y, target, 1.0);
         }
     }
 }
 
 void blendCoverage(BgraImage& image, const CoverageMap& map, const EditorColour& colour, double opacity) {
     const PanelRect& area = map.area();
-    for (int y = std::max(area.top, 0); y < std::min(area.bottom, image.height()); ++y) {
-        for (int x = std::max(area.left, 0); x < std::min(area.right, image.width()); ++x) {
+    const BlendColour target(colour);
+    for (int x = std::max(area.left, 0); x < std::min(area.right, image.width()); ++x) {
+        // Only the rows a walker reached: a curve covers a few rows of each column.
+        const int bottom = std::min(map.coveredBottom(x), image.height());
+        for (int y = std::max(map.coveredTop(x), 0); y < bottom; ++y) {
             const float coverage = map.at(x, y);
             if (coverage > 0.0f) {
-                blendPixel(image, x, y, colour, coverage * opacity);
+                blendPixel(image, x, y, target, coverage * opacity);
             }
         }
     }
@@ -91,6 +75,7 @@ void drawBitmapClipped(BgraImage& image, const MaskedBitmap& bitmap, int x, int 
     const int right = std::min({x + bitmap.width, clip.right, imageRect.right});
     const int top = std::max({y, clip.top, imageRect.top});
     const int bottom = std::min({y + bitmap.height, clip.bottom, imageRect.bottom});
+    const BlendColour fixed(colour);
     for (int py = top; py < bottom; ++py) {
         for (int px = left; px < right; ++px) {
             const std::size_t i = static_cast<std::size_t>(py - y) * static_cast<std::size_t>(bitmap.width) +

@@ -3,9 +3,46 @@
 #include "editor/CoverageMap.h"
 #include "editor/EditorColour.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace korvane {
+
+// A colour as the byte values it blends towards, worked out once for the many pixels of one shape. A
+// colour given as whole bytes (grey 116 is 116/255) stays exactly that byte.
+struct BlendColour {
+    double b;
+    double g;
+    double r;
+
+    explicit BlendColour(const EditorColour& colour)
+        : b(byteTarget(colour.b)), g(byteTarget(colour.g)), r(byteTarget(colour.r)) {}
+
+    static double byteTarget(double component) {
+        const double target = component * 255.0;
+        const double nearest = std::round(target);
+        return std::abs(target - nearest) < 1e-6 ? nearest : target;
+    }
+};
+
+inline void blendPixel(BgraImage& image, int x, int y, const BlendColour& colour, double coverage) {
+    if (!image.contains(x, y) || !(coverage > 0.0)) {
+        return;
+    }
+    std::uint8_t* p = image.pixel(x, y);
+    if (coverage >= 1.0) {
+        p[0] = static_cast<std::uint8_t>(std::clamp(colour.b, 0.0, 255.0));
+        p[1] = static_cast<std::uint8_t>(std::clamp(colour.g, 0.0, 255.0));
+        p[2] = static_cast<std::uint8_t>(std::clamp(colour.r, 0.0, 255.0));
+    } else {
+        const double keep = 1.0 - coverage;
+        p[0] = static_cast<std::uint8_t>(std::clamp(p[0] * keep + colour.b * coverage, 0.0, 255.0));
+        p[1] = static_cast<std::uint8_t>(std::clamp(p[1] * keep + colour.g * coverage, 0.0, 255.0));
+        p[2] = static_cast<std::uint8_t>(std::clamp(p[2] * keep + colour.r * coverage, 0.0, 255.0));
+    }
+    p[3] = 255;
+}
 
 // The one place where colour meets the image. Every write is clipped to the image; a coverage c blends
 // colour K into pixel P as P (1 - c) + K c per channel, truncated, and alpha is always 255.

@@ -14,6 +14,8 @@ CoverageMap::CoverageMap(const PanelRect& area) : area_(area) {
     }
     coverage_.assign(static_cast<std::size_t>(area_.width()) * static_cast<std::size_t>(area_.height()),
                      0.0f);
+    columnTop_.assign(static_cast<std::size_t>(area_.width()), area_.bottom);
+    columnBottom_.assign(static_cast<std::size_t>(area_.width()), area_.top);
 }
 
 void CoverageMap::cover(int x, int y, double coverage) {
@@ -22,10 +24,16 @@ void CoverageMap::cover(int x, int y, double coverage) {
     }
     float& stored = coverage_[index(x, y)];
     stored = std::max(stored, static_cast<float>(std::min(coverage, 1.0)));
+    int& top = columnTop_[column(x)];
+    int& bottom = columnBottom_[column(x)];
+    top = std::min(top, y);
+    bottom = std::max(bottom, y + 1);
 }
 
 void CoverageMap::clear() {
     std::fill(coverage_.begin(), coverage_.end(), 0.0f);
+    std::fill(columnTop_.begin(), columnTop_.end(), area_.bottom);
+    std::fill(columnBottom_.begin(), columnBottom_.end(), area_.top);
 }
 
 void coverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, double halfWidth) {
@@ -49,9 +57,11 @@ void coverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, 
         for (int x = left; x <= right; ++x) {
             double t = lengthSquared > 0.0 ? ((x - x0) * dx + (y - y0) * dy) / lengthSquared : 0.0;
             t = std::clamp(t, 0.0, 1.0);
-            const double distance = std::hypot(x - (x0 + t * dx), y - (y0 + t * dy));
-            if (distance < reach) {
-                map.cover(x, y, std::clamp(halfWidth - distance, 0.0, 1.0));
+            const double ex = x - (x0 + t * dx);
+            const double ey = y - (y0 + t * dy);
+            const double distanceSquared = ex * ex + ey * ey;
+            if (distanceSquared < reach * reach) {
+                map.cover(x, y, std::clamp(halfWidth - std::sqrt(distanceSquared), 0.0, 1.0));
             }
         }
     }

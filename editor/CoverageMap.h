@@ -17,14 +17,22 @@ public:
     void cover(int x, int y, double coverage);
     void clear();
 
+    // The rows of column x that hold any coverage, top included and bottom excluded; empty when none do.
+    int coveredTop(int x) const { return columnTop_[column(x)]; }
+    int coveredBottom(int x) const { return columnBottom_[column(x)]; }
+
 private:
     std::size_t index(int x, int y) const {
         return static_cast<std::size_t>(y - area_.top) * static_cast<std::size_t>(area_.width()) +
                static_cast<std::size_t>(x - area_.left);
     }
 
+    std::size_t column(int x) const { return static_cast<std::size_t>(x - area_.left); }
+
     PanelRect area_;
     std::vector<float> coverage_;
+    std::vector<int> columnTop_;
+    std::vector<int> columnBottom_;
 };
 
 // A straight segment between pixel centres, anti-aliased: each pixel gets clamp(halfWidth - d, 0, 1)

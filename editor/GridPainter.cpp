@@ -12,7 +12,7 @@ namespace {
 
 constexpr double kMinimumExtent = 0.001;
 constexpr double kBaseSpacing = 0.05;
-constexpr EditorColour kLineGrey = greyByte(51);
+const BlendColour kLineGrey(greyByte(51));
 constexpr double kLabelOffset = 0.000001;
 // Labels of a weight are drawn only when its lines are further apart than this.
 constexpr int kLabelCharacters = 3;

@@ -95,11 +95,12 @@ void paintBackground(BgraImage& image, const EditorLayout& layout, const std::ui
     fillImage(image, background);
     const int w = layout.width();
     const int h = layout.height();
+    const BlendColour panel(kPanelGrey);
     for (int y = 0; y < image.height(); ++y) {
         const int row = sliceIndex(y, h, kPanelSliceRows, kPanelMaskHeight);
         for (int x = 0; x < image.width(); ++x) {
             const int column = sliceIndex(x, w, kPanelSliceColumns, kPanelMaskWidth);
-            blendPixel(image, x, y, kPanelGrey, kPanelMask[row * kPanelMaskWidth + column] / 255.0);
+            blendPixel(image, x, y, panel, kPanelMask[row * kPanelMaskWidth + column] / 255.0);
         }
     }
     drawBitmap(image, MaskedBitmap{nullptr, kToolColumnMask, kToolColumnWidth, kToolColumnHeight},
