@@ -1,6 +1,7 @@
 #include "absolute/RgbaCurvesFilter.h"
 
 #include "absolute/AbsoluteChannels.h"
+#include "absolute/DefaultCurve.h"
 #include "curves/CurveEdit.h"
 #include "curves/EffectTraits.h"
 #include "pixels/BandSplit.h"
@@ -57,12 +58,13 @@ void RgbaCurvesFilter<Pixel>::prepareCurves() {
     resetCurveSet(defaults);
     for (std::size_t i = 0; i < kCurveCount; ++i) {
         Curve& curve = curves_.curves[i];
-        // The default test sees the curve as it is applied: inverted under "invert all".
+        // The default test sees the curve as it is applied: inverted under "invert all". A default that went
+        // through a saved project still counts as the default.
         if (invert_) {
             invertCurve(curve, kSlope);
         }
         knots_[i] = KnotList(curve, kSlope);
-        enabled_[i] = !curvesEqual(curve, defaults.curves[i]);
+        enabled_[i] = !isDefaultAsStored(curve, defaults.curves[i]);
         if (invert_) {
             invertCurve(curve, kSlope);
         }
