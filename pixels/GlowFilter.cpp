@@ -18,9 +18,9 @@ namespace {
 constexpr double kWholeTolerance = 1e-6;
 
 // Stores one blurred value. Integer depths add `bias` (the tolerance, plus 0.5 where the pass rounds half up)
-// and truncate, clamped to [0, max]. The value is a weighted average of samples in [0, max], so the
-// conversion to int cannot overflow; clamping the integer keeps the loop free of branches. Float depths
-// store the value as it is.
+// and truncate, at most max. The value is a weighted average of samples, within a hair of [0, 65535], and the
+// bias is larger than that hair: the conversion cannot overflow or go below 0. Only 16-bit samples above
+// 32768, which a host should not hand over, need the clamp. Float depths store the value as it is.
 template <class Pixel>
 struct ChannelWriter {
     double bias = 0.0;
@@ -30,7 +30,7 @@ struct ChannelWriter {
             channel = static_cast<typename Pixel::Value>(value);
         } else {
             const std::int32_t whole = static_cast<std::int32_t>(value + bias);
-            channel = static_cast<typename Pixel::Value>(std::clamp(whole, 0, Pixel::kMaxValue));
+            channel = static_cast<typename Pixel::Value>(std::min(whole, Pixel::kMaxValue));
         }
     }
 };

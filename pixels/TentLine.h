@@ -27,24 +27,28 @@ enum SampleClass : std::uint8_t { kFinite = 0, kNaN = 1, kPlusInfinity = 2, kMin
 
 // Running tent sums over one line with mirror edges. Per output x, with the window x - r .. x + r:
 //   B = plain window sum, T = sum of (r + 1 - |k|) x sample(x + k),
-//   P = samples x + 1 .. x + r + 1, Q = samples x - r .. x,
-// so that on advancing B gains sample(x + r + 1) and loses sample(x - r), T gains P and loses Q, and P and Q
-// shift by one: a handful of additions per output, whatever the radius.
+//   D = (samples x + 1 .. x + r + 1) - (samples x - r .. x), what T changes by on advancing,
+// so that on advancing B gains sample(x + r + 1) and loses sample(x - r), T gains D, and D gains
+// sample(x + r + 2) - 2 sample(x + 1) + sample(x - r): a handful of additions per output, whatever the
+// radius.
 //
-// Sums are kept relative to the line's first sample: a uniform line then sums to exactly 0 and comes out at
-// exactly its own value at every radius. With TrackNonFinite (float lines that hold an infinity or a NaN) the
-// sums see such samples as 0 and count them instead, so that they spread only as far as the kernel reaches,
-// as in a direct convolution, rather than poisoning the rest of the line.
+// At integer depths the sums are whole numbers, exact in doubles. Float sums are kept relative to the line's
+// first sample, so that a uniform float line sums to exactly 0 and comes out at exactly its own value at
+// every radius. With TrackNonFinite (float lines that hold an infinity or a NaN) the sums see such samples as
+// 0 and count them instead, so that they spread only as far as the kernel reaches, as in a direct
+// convolution, rather than poisoning the rest of the line.
 template <class Pixel, bool TrackNonFinite>
 class TentLineSums {
 public:
     static constexpr int kChannels = Pixel::kChannelCount;
 
     TentLineSums(const PixelLine<Pixel>& line, std::int64_t length) : line_(line), length_(length) {
-        const Pixel& first = line_[0];
-        for (int c = 0; c < kChannels; ++c) {
-            const double value = double(first.channel[c]);
-            offset_[c] = TrackNonFinite && !std::isfinite(value) ? 0.0 : value;
+        if constexpr (Pixel::kIsFloat) {
+            const Pixel& first = line_[0];
+            for (int c = 0; c < kChannels; ++c) {
+                const double value = double(first.channel[c]);
+                offset_[c] = TrackNonFinite && !std::isfinite(value) ? 0.0 : value;
+            }
         }
     }
 
@@ -66,7 +70,7 @@ public:
         emit(length_ - 1, kernel, store);
         if constexpr (!TrackNonFinite) {
             for (int c = 0; c < kChannels; ++c) {
-                if (!std::isfinite(window_[c] + tent_[c] + right_[c] + left_[c] + offset_[c])) {
+                if (!std::isfinite(window_[c] + tent_[c] + change_[c] + offset_[c])) {
                     return false;
                 }
             }
@@ -84,12 +88,13 @@ private:
     void emit(std::int64_t x, const TentKernel& kernel, Store& store) const {
         const Sample& low = samples_[low_];
         const Sample& high = samples_[high_];
+        const double tentWeight = kernel.scale;
+        const double windowWeight = kernel.blendWeight * kernel.scale;
+        const double edgeWeight = kernel.edgeWeight * kernel.scale;
         double values[kChannels];
         for (int c = 0; c < kChannels; ++c) {
-            values[c] =
-                (tent_[c] + kernel.blendWeight * window_[c] + kernel.edgeWeight * (low.v[c] + high.v[c])) *
-                    kernel.scale +
-                offset_[c];
+            values[c] = tent_[c] * tentWeight + window_[c] * windowWeight +
+                        (low.v[c] + high.v[c]) * edgeWeight + offset(c);
         }
         for (int c = 0; c < kChannels; ++c) {
             if constexpr (TrackNonFinite) {
@@ -112,9 +117,8 @@ private:
         load<false>(x + 1, next);
         for (int c = 0; c < kChannels; ++c) {
             window_[c] += high.v[c] - leaving.v[c];
-            tent_[c] += right_[c] - left_[c];
-            right_[c] += entering.v[c] - next.v[c];
-            left_[c] += next.v[c] - leaving.v[c];
+            tent_[c] += change_[c];
+            change_[c] += (entering.v[c] + leaving.v[c]) - 2.0 * next.v[c];
         }
         if constexpr (TrackNonFinite) {
             count(high, 1);
@@ -132,13 +136,13 @@ private:
             if constexpr (TrackNonFinite) {
                 if (std::isfinite(value)) {
                     sample.cls[c] = kFinite;
-                    sample.v[c] = value - offset_[c];
+                    sample.v[c] = value - offset(c);
                 } else {
                     sample.cls[c] = std::isnan(value) ? kNaN : value > 0.0 ? kPlusInfinity : kMinusInfinity;
                     sample.v[c] = 0.0;
                 }
             } else {
-                sample.v[c] = value - offset_[c];
+                sample.v[c] = value - offset(c);
             }
         }
     }
@@ -186,8 +190,8 @@ private:
         for (int c = 0; c < kChannels; ++c) {
             window_[c] = aboveSum[c] + belowSum[c];
             tent_[c] = aboveTent[c] + belowTent[c];
-            left_[c] = first.v[c] + belowSum[c];
-            right_[c] = aboveSum[c] + samples_[high_].v[c] - first.v[c];
+            // (samples 1 .. r + 1) - (samples -r .. 0)
+            change_[c] = (aboveSum[c] - first.v[c] + samples_[high_].v[c]) - (first.v[c] + belowSum[c]);
         }
     }
 
@@ -217,11 +221,19 @@ private:
 
     PixelLine<Pixel> line_;
     std::int64_t length_;
-    double offset_[kChannels];
+    // Float depths only: integer sums need no offset, and a constant 0 costs nothing.
+    double offset(int c) const {
+        if constexpr (Pixel::kIsFloat) {
+            return offset_[c];
+        } else {
+            return 0.0;
+        }
+    }
+
+    double offset_[kChannels] = {};
     double window_[kChannels] = {};
     double tent_[kChannels] = {};
-    double right_[kChannels] = {};
-    double left_[kChannels] = {};
+    double change_[kChannels] = {};
     // Sample x - r - 1 (low), sample x + r + 1 (high), the two spares they trade with, and a scratch slot.
     static constexpr int kNextSlot = 4;
     Sample samples_[5] = {};

@@ -336,6 +336,21 @@ TEST(GlowFilter, NonFiniteFloatSamplesStayWithinTheKernel) {
     EXPECT_TRUE(std::isinf(got.at(5, 2)[1]));
 }
 
+TEST(GlowFilter, SixteenBitValuesAboveWhiteComeOutAsWhite) {
+    // 32768 is white; a host buffer holding more must not wrap or overflow the store.
+    Grid<4> input(20, 6);
+    for (auto& pixel : input.values) {
+        pixel = {65535.0, 65535.0, 40000.0, 32768.0};
+    }
+    for (const double radius : {0.0, 0.5, 3.0, 40.0}) {
+        for (const auto& pixel : blurGrid<Pixel16>(input, radius, radius).values) {
+            for (const double channel : pixel) {
+                ASSERT_EQ(channel, 32768.0) << radius;
+            }
+        }
+    }
+}
+
 TEST(GlowFilter, MissingSourceReadsAsTransparentBlack) {
     TestHost host;
     TestImage<Pixel16> destination(5, 4);
