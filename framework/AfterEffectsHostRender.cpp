@@ -158,13 +158,16 @@ public:
         if (in_.inter.checkout_param == nullptr) {
             return PF_Err_BAD_CALLBACK_PARAM;
         }
-        PF_ParamDef value{};
+        // Checked out in place: the host knows a checkout by the definition it filled, and that very
+        // definition is the one checked in.
+        PF_ParamDef& value = params_.emplace_back();
         const PF_Err err =
             in_.inter.checkout_param(in_.effect_ref, index, time, in_.time_step, in_.time_scale, &value);
         if (err != PF_Err_NONE) {
+            params_.pop_back();
             return err;
         }
-        *def = &params_.emplace_back(value);
+        *def = &value;
         return PF_Err_NONE;
     }
 
