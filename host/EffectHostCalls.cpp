@@ -94,9 +94,10 @@ PF_Err EffectInstance::registerUI(const PF_CustomUIInfo* info) {
 }
 
 PF_Err EffectInstance::progress(A_long current, A_long total) {
-    (void)current;
-    (void)total;
     const std::int64_t call = ++progressCalls_;
+    if (progressObserver_) {
+        progressObserver_(current, total);
+    }
     return (abortAfter_ >= 0 && call > abortAfter_) ? PF_Interrupt_CANCEL : PF_Err_NONE;
 }
 

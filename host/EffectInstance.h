@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -89,6 +90,10 @@ public:
     // Calls 1..count of the progress callback succeed, later ones report a user abort (517).
     void abortAfterProgressCalls(std::int64_t count) { abortAfter_ = count; }
     std::int64_t progressCalls() const { return progressCalls_.load(); }
+    // Told of every progress call (current, total), on the thread that makes it; for a progress display.
+    void setProgressObserver(std::function<void(A_long, A_long)> observer) {
+        progressObserver_ = std::move(observer);
+    }
     void offerIterateGeneric(bool offered) { iterateGenericOffered_ = offered; }
     // Processors that iterate_generic reports (one call per processor).
     void setProcessorCount(int count) { processors_ = count < 1 ? 1 : count; }
@@ -243,6 +248,7 @@ private:
     A_long currentTime_ = 0;
     std::int64_t abortAfter_ = -1; // below 0: never
     std::atomic<std::int64_t> progressCalls_{0};
+    std::function<void(A_long, A_long)> progressObserver_;
     bool iterateGenericOffered_ = true;
     int processors_ = 4;
 

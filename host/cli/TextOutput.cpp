@@ -1,5 +1,7 @@
 #include "host/cli/TextOutput.h"
 
+#include "hostapi/PF_Errors.h"
+
 #include <cstdio>
 #include <sstream>
 
@@ -85,6 +87,39 @@ std::string defaultText(const HostParameter& parameter) {
     default:
         return std::string();
     }
+}
+
+std::string errorText(PF_Err error) {
+    const char* name = nullptr;
+    switch (error) {
+    case PF_Err_OUT_OF_MEMORY:
+        name = "out of memory";
+        break;
+    case PF_Err_INTERNAL_STRUCT_DAMAGED:
+        name = "internal structure damaged";
+        break;
+    case PF_Err_INVALID_INDEX:
+        name = "invalid index";
+        break;
+    case PF_Err_UNRECOGNIZED_PARAM_TYPE:
+        name = "unrecognized parameter type";
+        break;
+    case PF_Err_INVALID_CALLBACK:
+        name = "invalid callback";
+        break;
+    case PF_Err_BAD_CALLBACK_PARAM:
+        name = "bad callback parameter";
+        break;
+    case PF_Interrupt_CANCEL:
+        name = "user abort";
+        break;
+    case PF_Err_CANNOT_PARSE_KEYFRAME_TEXT:
+        name = "cannot parse keyframe text";
+        break;
+    default:
+        break;
+    }
+    return std::to_string(error) + (name ? std::string(" (") + name + ")" : std::string());
 }
 
 } // namespace kvhost

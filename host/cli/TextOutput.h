@@ -12,5 +12,7 @@ std::string utf8FromWindows1252(const std::string& text);
 std::string hex8(A_u_long value);
 // A parameter's registered default as a person reads it: popups by item text.
 std::string defaultText(const HostParameter& parameter);
+// A host error code with its name: "517 (user abort)".
+std::string errorText(PF_Err error);
 
 } // namespace kvhost

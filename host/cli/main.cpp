@@ -1,7 +1,9 @@
 // kvhost: loads an effect plug-in file as the real host does and runs it command by command.
 #include "host/HostError.h"
 #include "host/cli/InfoVerb.h"
+#include "host/cli/PanelVerb.h"
 #include "host/cli/ParamsVerb.h"
+#include "host/cli/RenderVerb.h"
 
 #include <iostream>
 #include <memory>
@@ -13,6 +15,8 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<kvhost::Verb>> verbs;
     verbs.push_back(std::make_unique<kvhost::InfoVerb>());
     verbs.push_back(std::make_unique<kvhost::ParamsVerb>());
+    verbs.push_back(std::make_unique<kvhost::RenderVerb>());
+    verbs.push_back(std::make_unique<kvhost::PanelVerb>());
     std::vector<std::pair<CLI::App*, kvhost::Verb*>> commands;
     for (auto& verb : verbs) {
         commands.emplace_back(verb->add(app), verb.get());

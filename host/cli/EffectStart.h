@@ -1,0 +1,32 @@
+#pragma once
+#include "host/EffectInstance.h"
+#include "host/PluginFile.h"
+
+#include <memory>
+#include <string>
+
+namespace kvhost {
+
+// What the render and panel verbs share: an instance set up as the host sets up a new effect, at a time,
+// with the processors the host reports, and a saved project applied when one is given.
+struct EffectStart {
+    std::string projectPath; // empty: none
+    double seconds = 0.0;
+    int processors = 0; // 0: the machine's
+};
+
+// Host time in ticks of 1/24000 s, frames of 1/24 s, so that a time in seconds keeps its fraction.
+constexpr A_u_long kTicksPerSecond = 24000;
+constexpr A_long kTicksPerFrame = 1000;
+
+// Throws HostError naming the plug-in, the project or the value at fault.
+std::unique_ptr<EffectInstance> startEffect(const PluginFile& plugin, const EffectStart& start);
+
+// The "curve" value from a curve set file, through the plug-in's own unflatten; at the current time when
+// the value is animated. Then the host tells the plug-in of the change. Throws HostError naming the file.
+void applyCurveFile(EffectInstance& instance, const std::string& path);
+
+// The project of the instance as the text of its file.
+std::string projectText(EffectInstance& instance);
+
+} // namespace kvhost

@@ -1,0 +1,31 @@
+#pragma once
+#include <ostream>
+#include <string>
+
+namespace kvhost {
+
+// One line on standard error that shows what the tool is doing ("rendering 45%"), rewritten in place.
+// Shown only on a terminal and without --quiet, so that scripts and tests see clean output.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& err, bool quiet);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    bool shown() const { return enabled_; }
+    void stage(const std::string& text);
+    // Progress of the current stage; the line changes only when the whole percentage does.
+    void fraction(long current, long total);
+    // Clears the line.
+    void done();
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    std::string stage_;
+    int percent_ = -1;
+    bool dirty_ = false;
+};
+
+} // namespace kvhost
