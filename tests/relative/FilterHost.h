@@ -1,0 +1,63 @@
+#pragma once
+// A KorvaneHost for the Relative filter's tests: a fixed thread count, counted memory that can be made to
+// fail at a chosen allocation, and a progress that reports an abort after a chosen number of calls.
+#include "framework/KorvaneHost.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <set>
+
+namespace korvane::testing {
+
+class FilterHost : public KorvaneHost {
+public:
+    explicit FilterHost(std::int32_t threads = 1) : KorvaneHost("Test", "Korvane", "", 1, 0, 7) {
+        setThreadCountOverride(threads);
+        setAllocationCallable([this](std::size_t size) -> void* {
+            std::lock_guard lock(mutex_);
+            ++allocations_;
+            if (failAt_ > 0 && allocations_ == failAt_) {
+                return nullptr;
+            }
+            void* block = ::operator new(size, std::nothrow);
+            if (block != nullptr) {
+                live_.insert(block);
+            }
+            return block;
+        });
+        setReleaseCallable([this](void* block) {
+            std::lock_guard lock(mutex_);
+            if (live_.erase(block) == 0) {
+                ++unknownReleases_;
+            }
+            ::operator delete(block);
+        });
+        setProgressCallable([this](std::int32_t, std::int32_t) {
+            const std::int64_t call = ++progressCalls_;
+            return abortAfter_ < 0 || call <= abortAfter_;
+        });
+    }
+
+    // Allocation n (counted from 1) fails; the others succeed.
+    void failAllocation(int n) { failAt_ = n; }
+    // Progress calls 1..count succeed, later ones report an abort.
+    void abortAfterProgressCalls(std::int64_t count) { abortAfter_ = count; }
+    std::int64_t progressCalls() const { return progressCalls_.load(); }
+    int allocations() const { return allocations_; }
+    std::size_t liveBlocks() const { return live_.size(); }
+    int unknownReleases() const { return unknownReleases_; }
+
+private:
+    std::mutex mutex_;
+    std::set<void*> live_;
+    int failAt_ = 0;
+    int allocations_ = 0;
+    int unknownReleases_ = 0;
+    std::atomic<std::int64_t> progressCalls_{0};
+    std::int64_t abortAfter_ = -1;
+};
+
+} // namespace korvane::testing
