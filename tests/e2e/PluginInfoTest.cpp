@@ -1,7 +1,6 @@
 // What the host reads from each plug-in file before and right after loading it.
 #include "host/EffectInstance.h"
 #include "host/PluginFile.h"
-#include "tests/e2e/Skeleton.h"
 #include "tests/host/KvhostRun.h"
 
 #include <gmock/gmock.h>
@@ -70,9 +69,6 @@ TEST_P(PluginInfoTest, SetUpRegistersTheParametersCleanly) {
     kvhost::PluginFile plugin(effect.path);
     kvhost::EffectInstance instance(plugin);
     instance.setup();
-    if (kvtest::skeleton(effect.path, instance)) {
-        GTEST_SKIP() << effect.name << " registers no parameters yet";
-    }
     EXPECT_EQ(instance.parameterCount(), effect.parameterCount);
     EXPECT_EQ(instance.problems(), "");
     const kvtest::ToolRun run = kvtest::runTool(KV_KVHOST, {"params", effect.path});

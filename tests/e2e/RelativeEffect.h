@@ -1,0 +1,168 @@
+#pragma once
+// The real tarnwick.so driven through libkvhost, with the curve value and the sequence data set and read
+// in their stored forms.
+#include "curves/CurveSet.h"
+#include "curves/CurveText.h"
+#include "curves/EditorState.h"
+#include "curves/EffectTraits.h"
+#include "curves/SequenceData.h"
+#include "host/EffectInstance.h"
+#include "host/PluginFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvane::relativetest {
+
+// Host indices of the effect's parameters.
+enum RelativeParam : int {
+    kChangeParam = 1,
+    kBasedOnParam = 2,
+    kChangeByParam = 3,
+    kFactorParam = 4,
+    kCurveParam = 5,
+    kScaleParam = 6,
+    kNodeXParam = 7,
+    kNodeYParam = 8,
+    kSelectXParam = 9,
+    kPreBlurParam = 10,
+    kBaseLayerParam = 11,
+    kShowParam = 12,
+};
+
+// Channel values in the depth's units.
+struct Colour {
+    double red;
+    double green;
+    double blue;
+    double alpha;
+};
+
+inline std::vector<std::uint8_t> flatText(const std::string& text) {
+    std::vector<std::uint8_t> flat(text.begin(), text.end());
+    flat.push_back(0);
+    return flat;
+}
+
+// A Relative curve through the points with Linear sides: the polyline through them.
+inline Curve polylineCurve(std::initializer_list<std::pair<double, double>> points) {
+    Curve curve{};
+    resetCurve(curve, 0.0);
+    for (CurveNode& node : curve.nodes) {
+        node.active = 0;
+    }
+    int slot = 0;
+    for (const auto& [x, y] : points) {
+        CurveNode& node = curve.nodes[std::size_t(slot++)];
+        node.x = x;
+        node.y = y;
+        node.active = 1;
+        node.leftMode = HandleMode::Linear;
+        node.rightMode = HandleMode::Linear;
+    }
+    recomputeHandles(curve, 0.0);
+    return curve;
+}
+
+inline RelativeCurveSet defaultCurves() {
+    RelativeCurveSet set{};
+    resetCurveSet(set);
+    return set;
+}
+
+inline std::shared_ptr<kvhost::HostImage> imageOf(int width, int height, int depth, const Colour& colour) {
+    auto image = std::make_shared<kvhost::HostImage>(width, height, depth);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image->setChannel(x, y, 0, colour.alpha);
+            image->setChannel(x, y, 1, colour.red);
+            image->setChannel(x, y, 2, colour.green);
+            image->setChannel(x, y, 3, colour.blue);
+        }
+    }
+    return image;
+}
+
+// Every channel of every pixel different, alpha included.
+inline std::shared_ptr<kvhost::HostImage> pattern(int width, int height, int depth) {
+    auto image = std::make_shared<kvhost::HostImage>(width, height, depth);
+    const double max = depth == 32 ? 1.0 : kvhost::HostImage::maxValue(depth);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 4; ++c) {
+                image->setChannel(x, y, c, double((x * 7 + y * 13 + c * 5) % 64) / 63.0 * max);
+            }
+        }
+    }
+    return image;
+}
+
+inline Colour pixelAt(const kvhost::HostImage& image, int x, int y = 0) {
+    return {image.channel(x, y, 1), image.channel(x, y, 2), image.channel(x, y, 3), image.channel(x, y, 0)};
+}
+
+class RelativeEffect {
+public:
+    RelativeEffect() : plugin_(KV_TARNWICK), instance_(plugin_) { instance_.setup(); }
+
+    kvhost::EffectInstance& instance() { return instance_; }
+    kvhost::EffectInstance* operator->() { return &instance_; }
+
+    void setCurves(const RelativeCurveSet& set) {
+        instance_.setArbitraryFlat(kCurveParam, flatText(writeCurveSet(set)));
+    }
+
+    RelativeCurveSet curves() {
+        const std::vector<std::uint8_t> flat = instance_.arbitraryFlat(kCurveParam);
+        RelativeCurveSet set{};
+        readCurveSet(std::string_view(reinterpret_cast<const char*>(flat.data()), flat.size()), set);
+        return set;
+    }
+
+    // The sequence data as the plug-in left it (the raw record between commands).
+    std::unique_ptr<EditorStateSet> sequence() {
+        const std::vector<std::uint8_t> bytes = instance_.memory().bytes(instance_.sequenceData());
+        auto set = std::make_unique<EditorStateSet>();
+        std::memset(static_cast<void*>(set.get()), 0, sizeof(EditorStateSet));
+        std::memcpy(static_cast<void*>(set.get()), bytes.data(),
+                    std::min(bytes.size(), sizeof(EditorStateSet)));
+        return set;
+    }
+
+    // Hands the plug-in a raw record as the host hands back sequence data it stored unflattened.
+    void setSequence(const EditorStateSet& set) {
+        std::vector<std::uint8_t> raw(sizeof(EditorStateSet));
+        std::memcpy(raw.data(), &set, sizeof set);
+        ASSERT_EQ(instance_.resetupSequence(raw), PF_Err_NONE);
+    }
+
+    static std::unique_ptr<EditorStateSet> newSequence() {
+        auto set = std::make_unique<EditorStateSet>();
+        initEditorStateSet<RelativeTraits>(*set);
+        return set;
+    }
+
+    kvhost::RenderResult render(std::shared_ptr<const kvhost::HostImage> input,
+                                std::shared_ptr<const kvhost::HostImage> base = nullptr) {
+        kvhost::RenderRequest request;
+        request.input = std::move(input);
+        if (base) {
+            request.layers[kBaseLayerParam] = std::move(base);
+        }
+        return instance_.renderSmart(request);
+    }
+
+private:
+    kvhost::PluginFile plugin_;
+    kvhost::EffectInstance instance_;
+};
+
+} // namespace korvane::relativetest
