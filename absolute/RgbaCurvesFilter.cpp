@@ -166,8 +166,21 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
         std::fill_n(bandCounts_, std::size_t(bands) * countsPerBand, 0);
     }
 
-    status = invert_ ? runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Inverted>)
-                     : runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Normal>);
+    ScratchBuffer channelMaps(host());
+    channelMaps_ = nullptr;
+    if (usesChannelMaps()) {
+        const std::size_t entries = std::size_t(kChannelMapCount) * std::size_t(tableLength_);
+        if (!channelMaps.allocate(entries * sizeof(Value))) {
+            return outOfMemoryError();
+        }
+        channelMaps_ = static_cast<Value*>(channelMaps.data());
+        buildChannelMaps();
+        status = runItems(bands, &RgbaCurvesFilter::mapBandJob);
+    } else {
+        status = invert_ ? runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Inverted>)
+                         : runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Normal>);
+    }
+    channelMaps_ = nullptr;
     if (status == noError() && bandCounts_ != nullptr) {
         for (std::int32_t band = 0; band < bands; ++band) {
             const std::int32_t* partial = bandCounts_ + std::size_t(band) * countsPerBand;
@@ -181,6 +194,79 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
     }
     bandCounts_ = nullptr;
     return status;
+}
+
+template <class Pixel>
+bool RgbaCurvesFilter<Pixel>::usesChannelMaps() const {
+    return !Pixel::kIsFloat && countingMode_ == kHistogramOff && !enabled_[kChannelHue] &&
+           !enabled_[kChannelSaturation] && !enabled_[kChannelBrightness];
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::buildChannelMaps() {
+    // The channel curves of each channel in the order the band operations apply them.
+    using Chain = std::array<std::int32_t, 2>;
+    constexpr std::int32_t kNone = -1;
+    const std::array<Chain, kChannelMapCount> chains =
+        invert_ ? std::array<Chain, kChannelMapCount>{Chain{kChannelRgb, kChannelRed},
+                                                      Chain{kChannelRgb, kChannelGreen},
+                                                      Chain{kChannelRgb, kChannelBlue},
+                                                      Chain{kChannelAlpha, kNone}}
+                : std::array<Chain, kChannelMapCount>{
+                      Chain{kChannelRed, kChannelRgb}, Chain{kChannelGreen, kChannelRgb},
+                      Chain{kChannelBlue, kChannelRgb}, Chain{kChannelAlpha, kNone}};
+    for (std::size_t c = 0; c < kChannelMapCount; ++c) {
+        Value* map = channelMaps_ + c * std::size_t(tableLength_);
+        for (std::int32_t j = 0; j < tableLength_; ++j) {
+            // Channel values are integers here: the inverted order's rounding step leaves them as they are.
+            double v = double(j);
+            for (const std::int32_t channel : chains[c]) {
+                if (channel != kNone && enabled_[std::size_t(channel)]) {
+                    v = lookups_[std::size_t(channel)].atChannel(v);
+                }
+            }
+            map[j] = roundToChannel<Pixel>(v);
+        }
+    }
+}
+
+template <class Pixel>
+std::int32_t RgbaCurvesFilter<Pixel>::mapBandJob(void* filter, std::int32_t band, std::int32_t bandCount,
+                                                 std::int32_t /*thread*/) {
+    auto& self = static_cast<RgbaCurvesFilter&>(*static_cast<KorvaneFilter*>(filter));
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    const std::int32_t status = self.runMapBand(band, bandCount);
+    self.recordFailure(status);
+    return status;
+}
+
+template <class Pixel>
+std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t bandCount) {
+    const RowRange rows = bandRows(band, bandCount, height_);
+    const auto last = std::size_t(tableLength_ - 1);
+    const Value* red = channelMaps_;
+    const Value* green = red + tableLength_;
+    const Value* blue = green + tableLength_;
+    const Value* alpha = blue + tableLength_;
+    // A 16-bit value above white (a host may hand one over) reads white's entry.
+    const auto entry = [last](Value v) { return std::min(std::size_t(v), last); };
+    for (std::int32_t y = rows.begin; y < rows.end; ++y) {
+        const Pixel* source = input_.row(y);
+        Pixel* target = output_.row(y);
+        for (std::int32_t x = 0; x < width_; ++x) {
+            const Pixel pixel = source[x];
+            target[x].red() = red[entry(pixel.red())];
+            target[x].green() = green[entry(pixel.green())];
+            target[x].blue() = blue[entry(pixel.blue())];
+            target[x].alpha() = alpha[entry(pixel.alpha())];
+        }
+        if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
+            return status;
+        }
+    }
+    return noError();
 }
 
 template <class Pixel>

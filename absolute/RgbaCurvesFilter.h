@@ -29,6 +29,7 @@ template <class Pixel>
 class RgbaCurvesFilter : public KorvaneFilter {
 public:
     using Lookup = std::conditional_t<Pixel::kIsFloat, CurveLookup, TableLookup>;
+    using Value = typename Pixel::Value;
 
     explicit RgbaCurvesFilter(KorvaneHost& host) : KorvaneFilter(host) {}
 
@@ -52,6 +53,15 @@ private:
     void prepareCurves();
     std::int32_t buildTables();
     void releaseTables();
+
+    // Integer depths without a colour step and without histograms: every channel's result depends on its own
+    // value only, so the whole chain of channel curves and the final rounding is one map per channel from
+    // input value to stored value, and the band operation only looks values up.
+    bool usesChannelMaps() const;
+    void buildChannelMaps();
+    static std::int32_t mapBandJob(void* filter, std::int32_t band, std::int32_t bandCount,
+                                   std::int32_t thread);
+    std::int32_t runMapBand(std::int32_t band, std::int32_t bandCount);
 
     template <CurveOrder Order>
     static std::int32_t bandJob(void* filter, std::int32_t band, std::int32_t bandCount, std::int32_t thread);
@@ -84,6 +94,9 @@ private:
     std::int32_t height_ = 0;
     // One set of three histograms per band, summed once the run is over.
     std::int32_t* bandCounts_ = nullptr;
+    // Red, green, blue and alpha maps of tableLength_ entries each, when usesChannelMaps().
+    static constexpr std::size_t kChannelMapCount = 4;
+    Value* channelMaps_ = nullptr;
 };
 
 } // namespace korvane::absolute

@@ -14,7 +14,7 @@ constexpr double kPolylineTolerance = 1e-3;
 // One step of an integer depth: the table value may land either side of a half.
 constexpr double kOneStep = 1.0;
 
-TEST(ChannelCurves, DefaultCurvesLeaveEveryDepthUnchangedAndTakeNoTables) {
+TEST(ChannelCurves, DefaultCurvesLeaveEveryDepthUnchangedAndSampleNothing) {
     const std::vector<Rgba> row8{{0, 0, 0, 0}, {255, 128, 3, 17}, {91, 200, 255, 255}};
     FilterHost host;
     TestImage<Pixel8> input8(row8);
@@ -29,8 +29,9 @@ TEST(ChannelCurves, DefaultCurvesLeaveEveryDepthUnchangedAndTakeNoTables) {
         EXPECT_EQ(a.blue, b.blue);
         EXPECT_EQ(a.alpha, b.alpha);
     }
-    // Curves at their default cost nothing: no table is sampled.
-    EXPECT_EQ(host.allocations(), 0);
+    // Curves at their default cost nothing: no table is sampled (sampling reports progress from entry 0 on),
+    // the one row reports once.
+    EXPECT_EQ(host.progressCalls(), 1);
     for (bool enabled : out8.enabled) {
         EXPECT_FALSE(enabled);
     }
@@ -133,6 +134,46 @@ TEST(ChannelCurves, IntegerTablesClampToTheDepthsRange) {
     EXPECT_EQ(out.red, 255);
     EXPECT_EQ(out.green, 255);
     EXPECT_NEAR(out.blue, 200, kOneStep);
+}
+
+TEST(ChannelCurves, ChannelOnlyRendersMatchThePixelByPixelPathInBothOrders) {
+    // Without colour steps and histograms the integer depths run one map per channel; with a histogram shown
+    // the same curves go pixel by pixel. Both must store the same values, above-white 16-bit values included.
+    FilterSettings settings;
+    settings.curves.curves[kChannelRgb] =
+        makeCurve({{0.0, 0.0}, {0.25, 0.1}, {0.75, 0.9}, {1.0, 1.0}}, HandleMode::Linear);
+    settings.curves.curves[kChannelRed] = makeCurve({{0.0, 0.1}, {0.6, 0.4}, {1.0, 0.95}});
+    settings.curves.curves[kChannelAlpha] = makeCurve({{0.0, 0.0}, {1.0, 0.5}});
+    TestImage<Pixel16> input(97, 5);
+    for (std::int32_t y = 0; y < 5; ++y) {
+        for (std::int32_t x = 0; x < 97; ++x) {
+            input.at(x, y).red() = std::uint16_t((x * 677 + y * 31) % 65536);
+            input.at(x, y).green() = std::uint16_t((x * 339 + y * 7) % 32769);
+            input.at(x, y).blue() = std::uint16_t(32768 - (x * 123) % 32769);
+            input.at(x, y).alpha() = std::uint16_t((x * 1001) % 40000);
+        }
+    }
+    for (const bool invert : {false, true}) {
+        settings.invert = invert;
+        settings.histogramMode = 0;
+        FilterHost mapped(2);
+        const auto byMaps = runFilter(input, settings, mapped);
+        settings.histogramMode = 2;
+        FilterHost pixelwise(2);
+        const auto byPixels = runFilter(input, settings, pixelwise);
+        ASSERT_EQ(byMaps.status, 0);
+        ASSERT_EQ(byPixels.status, 0);
+        for (std::int32_t y = 0; y < 5; ++y) {
+            for (std::int32_t x = 0; x < 97; ++x) {
+                const Rgba a = byMaps.output.get(x, y);
+                const Rgba b = byPixels.output.get(x, y);
+                ASSERT_EQ(a.red, b.red) << x << " " << y << " " << invert;
+                ASSERT_EQ(a.green, b.green) << x << " " << y << " " << invert;
+                ASSERT_EQ(a.blue, b.blue) << x << " " << y << " " << invert;
+                ASSERT_EQ(a.alpha, b.alpha) << x << " " << y << " " << invert;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -81,6 +81,16 @@ TEST(FilterFailure, ATableThatCannotBeHadReportsOutOfMemoryAndRunsNothing) {
     }
 }
 
+TEST(FilterFailure, ChannelMapsThatCannotBeHadReportOutOfMemory) {
+    // Without colour steps the two sampled tables are folded into channel maps, the third block.
+    FilterHost host(2);
+    host.failAllocationsFrom(3);
+    const FailureRun run = run16(host, withRgbCurve());
+    EXPECT_EQ(run.status, host.outOfMemoryError());
+    EXPECT_TRUE(run.outputUntouched);
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
 TEST(FilterFailure, HistogramCountsThatCannotBeHadReportOutOfMemory) {
     // The two tables come first, then the per-band counts.
     FilterHost host(3);
