@@ -1,6 +1,7 @@
 #pragma once
 #include "curves/KnotList.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace korvane::absolute {
@@ -8,13 +9,8 @@ namespace korvane::absolute {
 // Index of a channel value into a table of last + 1 entries (the value's integer part). A NaN reads entry 0
 // and a value beyond the table (a 16-bit channel above 32768, which a host may hand over) the last entry.
 inline std::int32_t tableIndex(double v, std::int32_t last) {
-    if (!(v > 0.0)) {
-        return 0;
-    }
-    if (v >= double(last)) {
-        return last;
-    }
-    return std::int32_t(v);
+    // std::max(0.0, NaN) is 0.0; both bounds compile to branch-free min and max.
+    return std::int32_t(std::min(std::max(0.0, v), double(last)));
 }
 
 // A curve sampled into a table (integer depths): channel values index it directly, unit values (saturation,

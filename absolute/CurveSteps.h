@@ -1,10 +1,10 @@
 #pragma once
+#include "absolute/HueTurn.h"
 #include "pixels/ChannelStore.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <numbers>
 
 namespace korvane::absolute {
 
@@ -30,7 +30,6 @@ inline constexpr double kHueYBlue = 0.816496;
 // 1/sqrt(3) rounded to single precision: the grey axis of the hue step.
 inline constexpr double kGreyAxis = double(0.57735026918962576f);
 inline constexpr double kThird = 0.3333333333333333;
-inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // Hue in turns of a unit chroma direction (x, y) of the hue plane: 0 yellow, 1/6 red, 1/2 blue.
 inline double hueTurns(double x, double y) {
@@ -54,9 +53,9 @@ void curveStep(const Lookup& lookup, double* values, std::int32_t count) {
 }
 
 // The hue curve turns the chroma vector about the grey axis: the hue h becomes L(h), the chroma length and
-// the grey component stay.
-template <class Pixel, class Lookup>
-void hueStep(const Lookup& lookup, PixelRun& run) {
+// the grey component stay. Turn is a HueTableTurn (integer depths) or a HueCurveTurn (float).
+template <class Pixel, class Turn>
+void hueStep(const Turn& turn, PixelRun& run) {
     for (std::int32_t i = 0; i < run.count; ++i) {
         const double r = run.red[i];
         const double g = run.green[i];
@@ -76,9 +75,9 @@ void hueStep(const Lookup& lookup, PixelRun& run) {
         if constexpr (!Pixel::kIsFloat) {
             h = std::min(h, 1.0);
         }
-        const double a = kTwoPi * lookup.atUnit(h);
-        const double yRotated = c * std::cos(a);
-        const double xRotated = c * std::sin(a);
+        const HueTurn rotation = turn.at(h);
+        const double yRotated = c * rotation.cosine;
+        const double xRotated = c * rotation.sine;
         const double m = (r + g + b) * kGreyAxis * kGreyAxis;
         run.red[i] = m + kHueYRedGreen * yRotated + kHueX * xRotated;
         run.green[i] = m + kHueYRedGreen * yRotated - kHueX * xRotated;

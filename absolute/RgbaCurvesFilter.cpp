@@ -77,6 +77,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
         for (std::size_t i = 0; i < kCurveCount; ++i) {
             lookups_[i] = CurveLookup(&knots_[i]);
         }
+        hueTurn_ = HueCurveTurn(&knots_[kChannelHue]);
         return noError();
     } else {
         tableLength_ = Pixel::kMaxValue + 1;
@@ -115,6 +116,21 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
             }
             lookups_[i] = TableLookup(table, tableLength_ - 1);
         }
+        if (enabled_[kChannelHue]) {
+            for (double*& turnTable : hueTurnTables_) {
+                turnTable = static_cast<double*>(host().allocate(std::size_t(tableLength_) * sizeof(double)));
+                if (turnTable == nullptr) {
+                    return outOfMemoryError();
+                }
+            }
+            const float* hue = tables_[kChannelHue];
+            for (std::int32_t j = 0; j < tableLength_; ++j) {
+                const HueTurn turn = HueTableTurn::ofTableValue(hue[j]);
+                hueTurnTables_[0][j] = turn.cosine;
+                hueTurnTables_[1][j] = turn.sine;
+            }
+            hueTurn_ = HueTableTurn(hueTurnTables_[0], hueTurnTables_[1], tableLength_ - 1);
+        }
         return noError();
     }
 }
@@ -122,6 +138,12 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
 template <class Pixel>
 void RgbaCurvesFilter<Pixel>::releaseTables() {
     for (float*& table : tables_) {
+        if (table != nullptr) {
+            host().release(table);
+            table = nullptr;
+        }
+    }
+    for (double*& table : hueTurnTables_) {
         if (table != nullptr) {
             host().release(table);
             table = nullptr;
@@ -335,7 +357,7 @@ void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts) co
     const auto colourSteps = [&] {
         if constexpr (Order == CurveOrder::Normal) {
             if (enabled_[kChannelHue]) {
-                hueStep<Pixel>(lookups_[kChannelHue], run);
+                hueStep<Pixel>(hueTurn_, run);
             }
             if (enabled_[kChannelSaturation]) {
                 saturationStep<Pixel>(lookups_[kChannelSaturation], run);
@@ -351,7 +373,7 @@ void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts) co
                 saturationStep<Pixel>(lookups_[kChannelSaturation], run);
             }
             if (enabled_[kChannelHue]) {
-                hueStep<Pixel>(lookups_[kChannelHue], run);
+                hueStep<Pixel>(hueTurn_, run);
             }
         }
     };

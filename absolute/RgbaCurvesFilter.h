@@ -2,6 +2,7 @@
 #include "absolute/ChannelLookup.h"
 #include "absolute/CurveSteps.h"
 #include "absolute/HistogramCounter.h"
+#include "absolute/HueTurn.h"
 #include "curves/CurveSet.h"
 #include "curves/EditorState.h"
 #include "curves/KnotList.h"
@@ -30,6 +31,7 @@ class RgbaCurvesFilter : public KorvaneFilter {
 public:
     using Lookup = std::conditional_t<Pixel::kIsFloat, CurveLookup, TableLookup>;
     using Value = typename Pixel::Value;
+    using Turn = std::conditional_t<Pixel::kIsFloat, HueCurveTurn, HueTableTurn>;
 
     explicit RgbaCurvesFilter(KorvaneHost& host) : KorvaneFilter(host) {}
 
@@ -88,6 +90,9 @@ private:
 
     // Set up by apply for the bands.
     std::array<Lookup, kCurveCount> lookups_{};
+    Turn hueTurn_;
+    // Integer depths: cosines and sines of the hue table's angles.
+    std::array<double*, 2> hueTurnTables_{};
     HistogramCounter counter_;
     std::int32_t countingMode_ = kHistogramOff;
     std::int32_t width_ = 0;
