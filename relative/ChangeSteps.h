@@ -17,8 +17,6 @@ inline constexpr double kHueYRedGreen = 0.408248;
 inline constexpr double kHueYBlue = 0.816496;
 // 1/sqrt(3) in single precision, squared: the grey component of the rotated colour.
 inline constexpr double kGreyAxis = 0.5773502588272095;
-// The hue change turns about red (1/6) rather than yellow (0), then back.
-inline constexpr double kHueShift = 0.1666666;
 inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Luma weights of the saturation change.
 inline constexpr double kLumaRed = 0.2126;
@@ -52,43 +50,34 @@ void channelChange(double* channel, const double* amount, std::int32_t count, do
     }
 }
 
-// Hue: the colour's chroma turns about the grey axis by the amount in full turns; always added. A grey
-// colour has no chroma to turn and stays exactly as it is (rebuilding it from the single-precision grey
+// Hue: the colour's chroma turns about the grey axis by the amount d in full turns; always added. With the
+// chroma (x, y) in the hue plane at length L and hue h (cos 2 pi h = y / L, sin 2 pi h = x / L), the turned
+// chroma is L (cos, sin) of 2 pi (h + d), which the angle sum gives from the cosine c and sine s of 2 pi d as
+// (y c - x s, x c + y s): no inverse cosine, and no trigonometry at all where c and s come from tables. A
+// grey colour has no chroma to turn and stays exactly as it is (rebuilding it from the single-precision grey
 // axis would move it).
-inline void hueChange(ColourRun& run, const double* amount) {
+inline void hueChange(ColourRun& run, const double* cosine, const double* sine) {
     for (std::int32_t i = 0; i < run.count; ++i) {
         const double r = run.red[i];
         const double g = run.green[i];
         const double b = run.blue[i];
         const double y = (r + g) * kHueYRedGreen - b * kHueYBlue;
-        const double x = r * kHueX - g * kHueX + b * 0.0;
-        const double length = std::sqrt(x * x + y * y);
-        if (!(length > 0.0)) {
+        const double x = r * kHueX - g * kHueX;
+        if (x == 0.0 && y == 0.0) {
             continue;
         }
-        double h = std::acos(std::clamp(y / length, -1.0, 1.0)) * 0.15915494309189535;
-        if (x / length < 0.0) {
-            h = 1.0 - h;
-        }
-        if (h < 0.0) {
-            h += 1.0;
-        }
-        double shifted = h - kHueShift;
-        if (shifted < 0.0) {
-            shifted += 1.0;
-        }
-        const double angle = (shifted + amount[i] + kHueShift) * kTwoPi;
         const double m = (r + g + b) * kGreyAxis * kGreyAxis;
-        const double c = length * std::cos(angle);
-        const double s = length * std::sin(angle);
-        run.red[i] = m + kHueYRedGreen * c + kHueX * s;
-        run.green[i] = m + kHueYRedGreen * c - kHueX * s;
-        run.blue[i] = m - kHueYBlue * c;
+        const double turnedY = y * cosine[i] - x * sine[i];
+        const double turnedX = x * cosine[i] + y * sine[i];
+        run.red[i] = m + kHueYRedGreen * turnedY + kHueX * turnedX;
+        run.green[i] = m + kHueYRedGreen * turnedY - kHueX * turnedX;
+        run.blue[i] = m - kHueYBlue * turnedY;
     }
 }
 
 // Saturation: the deviation from the luma-weighted mean m is scaled so that the saturation
-// s = -(lowest unit deviation / m) x length becomes s (d + 1) or s + d, clamped to [0, 1]. Where the
+// s = -(lowest unit deviation / m) x length = -lowest deviation / m becomes s (d + 1) or s + d, clamped to
+// [0, 1]: the deviation grows by target / s = target x m / -lowest, which needs no square root. Where the
 // saturation is not defined (m = 0, or no channel below the mean) the pixel stays and its amount becomes 0
 // for the matte. A grey pixel has no chroma: the weights do not sum to exactly 1 in doubles, so its
 // deviations are rounding noise, and scaling that noise to a target saturation turned greys darker (8-bit
@@ -100,26 +89,20 @@ void saturationChange(ColourRun& run, double* amount) {
         const double g = run.green[i];
         const double b = run.blue[i];
         const double m = kLumaRed * r + kLumaGreen * g + kLumaBlue * b;
-        double dr = r - m;
-        double dg = g - m;
-        double db = b - m;
-        const double length = std::sqrt(dr * dr + dg * dg + db * db);
-        if (length > 0.0) {
-            dr /= length;
-            dg /= length;
-            db /= length;
-        }
+        const double dr = r - m;
+        const double dg = g - m;
+        const double db = b - m;
         const double lowest = std::min({dr, dg, db});
         if (!(m != 0.0 && lowest < 0.0) || (r == g && g == b)) {
             amount[i] = 0.0;
             continue;
         }
-        const double s = -(lowest / m) * length;
+        const double s = -lowest / m;
         const double target = std::clamp(Add ? s + amount[i] : (amount[i] + 1.0) * s, 0.0, 1.0);
-        const double q = -(m / lowest) * target;
-        run.red[i] = m + q * dr;
-        run.green[i] = m + q * dg;
-        run.blue[i] = m + q * db;
+        const double scale = target * m / -lowest;
+        run.red[i] = m + scale * dr;
+        run.green[i] = m + scale * dg;
+        run.blue[i] = m + scale * db;
     }
 }
 

@@ -50,6 +50,11 @@ inline std::int32_t tableIndex(double v, std::int32_t last) {
     return v < double(last) ? std::int32_t(v) : last;
 }
 
+// brightness() of the colour properties, here where the per-pixel loops can inline it.
+inline double meanOf(double red, double green, double blue) {
+    return (red + green + blue) * 0.3333333333333333;
+}
+
 template <class Pixel>
 bool sameRectangle(const PixelArray<Pixel>& a, const PixelArray<Pixel>& b) {
     return a.width == b.width && a.height == b.height && a.originX == b.originX && a.originY == b.originY;
@@ -84,6 +89,9 @@ struct RgbaCurvesFilter<Pixel>::RunScratch {
     double source[kSourceCount][kRunPixels];
     double histogramValue[kRunPixels];
     double amount[kPropertyCount][kRunPixels];
+    // Cosine and sine of the hue amount's angle.
+    double hueCosine[kRunPixels];
+    double hueSine[kRunPixels];
 };
 
 template <class Pixel>
@@ -134,8 +142,10 @@ void RgbaCurvesFilter<Pixel>::prepare() {
 }
 
 template <class Pixel>
-std::int32_t RgbaCurvesFilter<Pixel>::buildTables(ScratchBuffer& block) {
+std::int32_t RgbaCurvesFilter<Pixel>::buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock) {
     tables_.fill(nullptr);
+    hueCosine_ = nullptr;
+    hueSine_ = nullptr;
     if constexpr (Pixel::kIsFloat) {
         return noError();
     } else {
@@ -156,6 +166,9 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables(ScratchBuffer& block) {
         if (!block.allocate(count * entries * sizeof(float))) {
             return outOfMemoryError();
         }
+        if (plan_.active[kHue] && !hueBlock.allocate(2 * entries * sizeof(double))) {
+            return outOfMemoryError();
+        }
         auto* next = static_cast<float*>(block.data());
         const double last = double(tableLast_);
         for (std::size_t u = 0; u < kPropertyCount; ++u) {
@@ -173,6 +186,19 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables(ScratchBuffer& block) {
                 }
             }
             tables_[u] = table;
+        }
+        if (plan_.active[kHue]) {
+            // The hue change needs the angle's cosine and sine of every amount the table can give.
+            auto* cosine = static_cast<double*>(hueBlock.data());
+            double* sine = cosine + entries;
+            const float* table = tables_[std::size_t(plan_.usedCurve[kHue])];
+            for (std::size_t j = 0; j < entries; ++j) {
+                const double angle = kTwoPi * (factors_[kHue] * double(table[j]));
+                cosine[j] = std::cos(angle);
+                sine[j] = std::sin(angle);
+            }
+            hueCosine_ = cosine;
+            hueSine_ = sine;
         }
         return noError();
     }
@@ -235,6 +261,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
     }
     // Every scratch block of the render lives here and goes back to the host on every path out.
     ScratchBuffer tableBlock(host());
+    ScratchBuffer hueBlock(host());
     ScratchBuffer preBlurFirst(host());
     ScratchBuffer preBlurSecond(host());
     ScratchBuffer accumulationBlock(host());
@@ -252,10 +279,12 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
             filter.weights_ = {};
             filter.bandCounts_ = nullptr;
             filter.tables_.fill(nullptr);
+            filter.hueCosine_ = nullptr;
+            filter.hueSine_ = nullptr;
         }
     } restore{*this, originalSource};
 
-    if (const std::int32_t status = buildTables(tableBlock); status != noError()) {
+    if (const std::int32_t status = buildTables(tableBlock, hueBlock); status != noError()) {
         return status;
     }
     if (input_.present == 0 || output_.present == 0) {
@@ -393,7 +422,7 @@ void RgbaCurvesFilter<Pixel>::computeSources(RunScratch& scratch) const {
     const std::int32_t count = scratch.count;
     if (computeSource_[kBrightness]) {
         for (std::int32_t i = 0; i < count; ++i) {
-            scratch.source[kBrightness][i] = brightness(red[i], green[i], blue[i]);
+            scratch.source[kBrightness][i] = meanOf(red[i], green[i], blue[i]);
         }
     }
     // Unit-free properties index the tables like channel values; grey has no hue and reads 0.
@@ -440,7 +469,7 @@ void RgbaCurvesFilter<Pixel>::computeSources(RunScratch& scratch) const {
         }
         default:
             for (std::int32_t i = 0; i < count; ++i) {
-                v[i] = brightness(red[i], green[i], blue[i]) / max;
+                v[i] = meanOf(red[i], green[i], blue[i]) / max;
             }
             break;
         }
@@ -464,10 +493,26 @@ void RgbaCurvesFilter<Pixel>::computeAmounts(RunScratch& scratch) const {
             for (std::int32_t i = 0; i < count; ++i) {
                 d[i] = std::isfinite(v[i]) ? factor * knots.evaluate(v[i]) : 0.0;
             }
+            if (k == kHue) {
+                for (std::int32_t i = 0; i < count; ++i) {
+                    const double angle = kTwoPi * d[i];
+                    scratch.hueCosine[i] = std::cos(angle);
+                    scratch.hueSine[i] = std::sin(angle);
+                }
+            }
         } else {
             const float* table = tables_[u];
-            for (std::int32_t i = 0; i < count; ++i) {
-                d[i] = factor * double(table[tableIndex(v[i], tableLast_)]);
+            if (k == kHue) {
+                for (std::int32_t i = 0; i < count; ++i) {
+                    const std::int32_t j = tableIndex(v[i], tableLast_);
+                    d[i] = factor * double(table[j]);
+                    scratch.hueCosine[i] = hueCosine_[j];
+                    scratch.hueSine[i] = hueSine_[j];
+                }
+            } else {
+                for (std::int32_t i = 0; i < count; ++i) {
+                    d[i] = factor * double(table[tableIndex(v[i], tableLast_)]);
+                }
             }
         }
     }
@@ -492,7 +537,7 @@ void RgbaCurvesFilter<Pixel>::applyChanges(ColourRun& run, RunScratch& scratch) 
     channel(kGreen, run.green);
     channel(kRed, run.red);
     if (active[kHue]) {
-        hueChange(run, scratch.amount[kHue]);
+        hueChange(run, scratch.hueCosine, scratch.hueSine);
     }
     if (active[kSaturation]) {
         addition_[kSaturation] ? saturationChange<true>(run, scratch.amount[kSaturation])

@@ -93,7 +93,7 @@ private:
     struct RunScratch;
 
     void prepare();
-    std::int32_t buildTables(ScratchBuffer& block);
+    std::int32_t buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock);
     std::int32_t preBlur(ScratchBuffer& first, ScratchBuffer& second);
     std::int32_t postBlur();
     static std::int32_t compositeJob(void* filter, std::int32_t band, std::int32_t bandCount,
@@ -135,6 +135,8 @@ private:
     std::int32_t segmentCount_ = 1;
     std::array<KnotList, kPropertyCount> knots_{};
     std::array<float*, kPropertyCount> tables_{};
+    const double* hueCosine_ = nullptr;
+    const double* hueSine_ = nullptr;
     std::int32_t tableLast_ = 0;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
