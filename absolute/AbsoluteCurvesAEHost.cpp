@@ -1,8 +1,13 @@
 #include "absolute/AbsoluteCurvesAEHost.h"
 
+#include "absolute/AbsoluteEditorPresentation.h"
 #include "absolute/AbsoluteParameters.h"
 #include "curves/CurveArbitrary.h"
+#include "curves/CurveSet.h"
+#include "curves/EditorState.h"
 #include "curves/EffectTraits.h"
+#include "curves/HostHandle.h"
+#include "editor/CurveEditor.h"
 
 namespace korvane {
 
@@ -28,9 +33,25 @@ PF_Err AbsoluteCurvesAEHost::paramsSetup(PF_InData* in_data, PF_OutData* out_dat
     return noError();
 }
 
-// The curve editor takes the panel's events once it is wired in; until then they change nothing.
-PF_Err AbsoluteCurvesAEHost::handleEvent(PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*) {
-    return noError();
+PF_Err AbsoluteCurvesAEHost::handleEvent(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
+                                         PF_LayerDef* /*output*/, void* extra) {
+    if (in_data == nullptr || in_data->sequence_data == nullptr) {
+        return noError();
+    }
+    if (in_data->utils == nullptr || params == nullptr || in_data->num_params < kAbsoluteParameterCount ||
+        params[kParamCurve] == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const PF_UtilCallbacks& utils = *in_data->utils;
+    const HostHandleLock curveLock(utils, params[kParamCurve]->u.arb_d.value, sizeof(AbsoluteCurveSet));
+    const HostHandleLock sequenceLock(utils, in_data->sequence_data, sizeof(EditorStateSet));
+    if (!curveLock || !sequenceLock || sequenceLock.as<EditorStateSet>().format != 0) {
+        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    }
+    const AbsoluteEditorPresentation presentation;
+    return handleEditorEvent<AbsoluteTraits>(in_data, out_data, params, static_cast<PF_EventExtra*>(extra),
+                                             kParamCurve, curveLock.as<AbsoluteCurveSet>(),
+                                             sequenceLock.as<EditorStateSet>(), presentation);
 }
 
 PF_Err AbsoluteCurvesAEHost::arbitraryCallback(PF_InData* in_data, PF_OutData* /*out_data*/,
