@@ -188,6 +188,9 @@ CLI::App* PanelVerb::add(CLI::App& app) {
                      "height of the control's frame; default: the height the control asks for")
         ->check(CLI::Range(1, 16384));
     verb->add_option("--events", events_, "mouse events replayed in order before the final draw");
+    verb->add_option("--render", render_,
+                     "an image rendered after the events, as the host renders after an edit, so that the "
+                     "panel shows the histograms the render leaves (at the image's own depth)");
     verb->add_flag("--verbose", verbose_, "print each event with the cursor and the parameters it changed");
     return verb;
 }
@@ -217,6 +220,17 @@ int PanelVerb::run(std::ostream& out, std::ostream& err) {
         replay.play(event);
     }
     replay.endGesture(events.empty() ? 0 : events.back().line);
+    if (!render_.empty()) {
+        InputImageFile input(render_);
+        RenderRequest request;
+        request.depth = input.depth();
+        request.input = std::make_shared<const HostImage>(input.read(request.depth));
+        const RenderResult rendered = instance->renderSmart(request);
+        if (rendered.result != PF_Err_NONE) {
+            throw HostError(plugin.path() + ": the render of " + render_ + " failed with error " +
+                            errorText(rendered.result));
+        }
+    }
     EventReplay final(*instance, control, std::string(), verbose_ ? &out : nullptr);
     final.play(PanelEvent{});
 

@@ -20,6 +20,7 @@ private:
     int width_ = 600;
     int height_ = 0;
     std::string events_;
+    std::string render_;
     bool verbose_ = false;
 };
 
