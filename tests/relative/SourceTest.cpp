@@ -44,7 +44,7 @@ TEST(Source, TheBaseLayerIsReadWhereItLiesAndIsTransparentBlackAroundIt) {
     EXPECT_EQ(out.get(2, 1).alpha, 255);
 }
 
-TEST(Source, ABaseLayerOfAnotherDepthOrNoneReadsTheInput) {
+TEST(Source, WithoutABaseLayerThePixelItselfIsTheSource) {
     TestImage<Pixel8> input = rowOf<Pixel8>({{10, 20, 30, 51}});
     const Rgba out = rendered(redPlusSourceAlpha(), input).get(0, 0);
     EXPECT_EQ(out.red, 61);
@@ -78,6 +78,20 @@ TEST(Source, ThePreBlurOfASmallerBaseLayerBlursTransparentBlackAroundIt) {
             // The curve y = x is exact to within the handle rule's 0.0001.
             EXPECT_NEAR(out.get(x, y).red, 0.1f + blurred[std::size_t(y * kWidth + x)], 3e-4)
                 << x << " " << y;
+        }
+    }
+}
+
+TEST(Source, APreBlurFarBeyondTheImageKeepsAUniformSource) {
+    // A radius of 9999999 folds the image onto itself again and again, at the cost of any other radius.
+    TestImage<Pixel8> input(5, 3);
+    input.fill({10, 0, 0, 51});
+    RenderSettings settings;
+    settings.preBlurRadius = 9999999.0;
+    TestImage<Pixel8> out = rendered(redPlusSourceAlpha(), input, settings);
+    for (std::int32_t y = 0; y < 3; ++y) {
+        for (std::int32_t x = 0; x < 5; ++x) {
+            EXPECT_EQ(out.get(x, y).red, 61) << x << " " << y;
         }
     }
 }
