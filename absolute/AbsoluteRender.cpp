@@ -2,7 +2,7 @@
 // an RgbaCurvesFilter, its histograms back into the sequence data.
 #include "absolute/AbsoluteCurvesAEHost.h"
 #include "absolute/AbsoluteParameters.h"
-#include "absolute/ParamCheckout.h"
+#include "framework/ParamCheckout.h"
 #include "absolute/RgbaCurvesFilter.h"
 #include "curves/CurveSet.h"
 #include "curves/EditorState.h"

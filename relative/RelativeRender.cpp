@@ -8,7 +8,7 @@
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
 #include "relative/NodeRange.h"
-#include "relative/ParamCheckout.h"
+#include "framework/ParamCheckout.h"
 #include "relative/RelativeCurvesAEHost.h"
 #include "relative/RelativeParameters.h"
 #include "relative/RgbaCurvesFilter.h"
@@ -60,7 +60,7 @@ std::int32_t RelativeCurvesAEHost::renderAtDepth(const ImageDesc& input, const I
     auto set = std::make_unique<RelativeCurveSet>();
 
     // Checked in again in the reverse order on every path.
-    const relative::ParamCheckout curve(in, kParamCurve);
+    const ParamCheckout curve(in, kParamCurve);
     if (curve.status() != PF_Err_NONE) {
         return curve.status();
     }
@@ -72,15 +72,15 @@ std::int32_t RelativeCurvesAEHost::renderAtDepth(const ImageDesc& input, const I
         // The filter reads a copy: the editor may change the value while an earlier frame renders.
         *set = lock.as<RelativeCurveSet>();
     }
-    const relative::ParamCheckout preBlur(in, kParamPreBlur);
+    const ParamCheckout preBlur(in, kParamPreBlur);
     if (preBlur.status() != PF_Err_NONE) {
         return preBlur.status();
     }
-    const relative::ParamCheckout change(in, kParamChange);
+    const ParamCheckout change(in, kParamChange);
     if (change.status() != PF_Err_NONE) {
         return change.status();
     }
-    const relative::ParamCheckout show(in, kParamShow);
+    const ParamCheckout show(in, kParamShow);
     if (show.status() != PF_Err_NONE) {
         return show.status();
     }
