@@ -584,7 +584,13 @@ PF_Err EffectInstance::updateParamsUI() {
 }
 
 std::vector<std::uint8_t> EffectInstance::flattenSequence(PF_Err* result) {
+    const bool wasFlat = sequenceFlat_;
+    const PF_Handle before = sequenceData_;
     const PF_Err err = run(PF_Cmd_SEQUENCE_FLATTEN, "PF_Cmd_SEQUENCE_FLATTEN", nullptr, nullptr);
+    // A flatten that failed and kept the data kept it as it was.
+    if (err != PF_Err_NONE && sequenceData_ == before) {
+        sequenceFlat_ = wasFlat;
+    }
     if (result) {
         *result = err;
     }
@@ -592,7 +598,14 @@ std::vector<std::uint8_t> EffectInstance::flattenSequence(PF_Err* result) {
 }
 
 PF_Err EffectInstance::resetupSequence() {
+    const bool wasFlat = sequenceFlat_;
+    const PF_Handle before = sequenceData_;
     const PF_Err result = run(PF_Cmd_SEQUENCE_RESETUP, "PF_Cmd_SEQUENCE_RESETUP", nullptr, nullptr);
+    // A resetup that failed before replacing the stored data leaves it stored (flat): the host sets it up
+    // again before its next use instead of handing the stored bytes over as the record.
+    if (result != PF_Err_NONE && sequenceData_ == before) {
+        sequenceFlat_ = wasFlat;
+    }
     sequenceSetUp_ = sequenceSetUp_ || result == PF_Err_NONE;
     return result;
 }

@@ -71,6 +71,10 @@ double HostImage::channel(int x, int y, int c) const {
 }
 
 void HostImage::setChannel(int x, int y, int c, double value) {
+    // Not-a-number has no integer value (the conversion would be undefined): it becomes 0, as image files do.
+    if (depth_ != 32 && std::isnan(value)) {
+        value = 0.0;
+    }
     switch (depth_) {
     case 8:
         channelOf(at<PF_Pixel>(x, y), c) = A_u_char(std::clamp(std::floor(value + 0.5), 0.0, 255.0));

@@ -124,9 +124,18 @@ PF_ParamDefUnion valueFromJson(const HostParameter& p, PF_ParamDefUnion u, const
         }
         return A_u_char(std::lround(b));
     };
+    // The host never hands a plug-in a slider value outside the range it registered.
+    auto inRange = [&](double v, double low, double high) {
+        if (!(v >= low && v <= high)) {
+            throw HostError("project: " + what + " " + value.dump() + " is outside its range (" +
+                            json(low).dump() + " to " + json(high).dump() + ")");
+        }
+        return v;
+    };
     switch (p.type()) {
     case PF_Param_SLIDER:
-        u.sd.value = A_long(std::lround(number(value)));
+        u.sd.value = A_long(std::lround(
+            inRange(number(value), p.registered().u.sd.valid_min, p.registered().u.sd.valid_max)));
         break;
     case PF_Param_FIX_SLIDER:
         u.fd.value = fixed(value);
@@ -160,7 +169,7 @@ PF_ParamDefUnion valueFromJson(const HostParameter& p, PF_ParamDefUnion u, const
         break;
     }
     default:
-        u.fs_d.value = number(value);
+        u.fs_d.value = inRange(number(value), p.registered().u.fs_d.valid_min, p.registered().u.fs_d.valid_max);
         break;
     }
     return u;

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -100,8 +101,9 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder_ = fs::temp_directory_path() / ("kvcli_" + std::to_string(::getpid()) + "_" +
-                                               info->test_suite_name() + "_" + info->name());
+        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+        std::replace(name.begin(), name.end(), '/', '_'); // parameterised tests: "Suite/Test/Row"
+        folder_ = fs::temp_directory_path() / ("kvcli_" + std::to_string(::getpid()) + "_" + name);
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace kvhost {
 namespace {
@@ -69,6 +70,29 @@ TEST(HostImage, FloatToIntegerClamps) {
     const HostImage bytes = image.converted(8);
     EXPECT_EQ(bytes.channel(0, 0, 1), 255);
     EXPECT_EQ(bytes.channel(1, 0, 1), 0);
+}
+
+TEST(HostImage, NotANumberBecomesZeroAtTheIntegerDepths) {
+    HostImage image(4, 1, 32);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    image.setChannel(0, 0, 0, nan);
+    image.setChannel(1, 0, 1, -nan);
+    image.setChannel(2, 0, 2, infinity);
+    image.setChannel(3, 0, 3, -infinity);
+    for (const int depth : {8, 16}) {
+        const HostImage converted = image.converted(depth);
+        EXPECT_EQ(converted.channel(0, 0, 0), 0) << depth;
+        EXPECT_EQ(converted.channel(1, 0, 1), 0) << depth;
+        EXPECT_EQ(converted.channel(2, 0, 2), HostImage::maxValue(depth)) << depth;
+        EXPECT_EQ(converted.channel(3, 0, 3), 0) << depth;
+    }
+    // Set directly, too; a float image keeps what it is given.
+    HostImage bytes(1, 1, 8);
+    bytes.setChannel(0, 0, 1, 200);
+    bytes.setChannel(0, 0, 1, nan);
+    EXPECT_EQ(bytes.channel(0, 0, 1), 0);
+    EXPECT_TRUE(std::isnan(image.channel(0, 0, 0)));
 }
 
 TEST(HostImage, RejectsAnUnknownDepth) {
