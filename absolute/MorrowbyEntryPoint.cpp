@@ -25,7 +25,7 @@ constexpr PiPLDefinition kRegistration{
 };
 
 // Read by the host from the file without loading the code.
-[[gnu::section(".pipl"), gnu::used]] constexpr auto kPiPL =
+KV_PIPL_SECTION constexpr auto kPiPL =
     buildPiPLRecord<pipl::recordSize(kRegistration)>(kRegistration);
 static_assert(kPiPL.size() == kPiPLRecordSize);
 

@@ -32,4 +32,8 @@ function(kv_add_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+    # The thread-sanitizer stage builds only these (target kv_tsan_tests).
+    if("tsan" IN_LIST ARG_LABELS)
+        set_property(GLOBAL APPEND PROPERTY KV_TSAN_TESTS ${name})
+    endif()
 endfunction()

@@ -112,6 +112,14 @@ private:
 
 } // namespace pipl
 
+// Places the record in the file's ".pipl" section, which the host reads without loading the code. Clang's
+// address sanitizer would pad the record with red zones there (GCC leaves globals in named sections alone).
+#if defined(__clang__)
+#define KV_PIPL_SECTION [[gnu::section(".pipl"), gnu::used, clang::no_sanitize("address")]]
+#else
+#define KV_PIPL_SECTION [[gnu::section(".pipl"), gnu::used]]
+#endif
+
 // The registration record ("PiPL") of a plug-in file, built at compile time. Size must be
 // pipl::recordSize(definition) (310 bytes for names of 20 characters and the category "Korvane").
 template <std::size_t Size>
