@@ -2,25 +2,22 @@
 
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
+#include "pixels/TentLanes.h"
 #include "pixels/TentLine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace korvane {
 namespace {
 
-// The running sums in doubles may land a few ulps below a whole number that is the exact result, and a
-// truncating store would then lose 1 (a uniform 100 came out as 99). Adding this tolerance before truncating
-// takes a value that close below a whole number as that number; genuine results of the kernel lie much
-// farther from one.
-constexpr double kWholeTolerance = 1e-6;
-
-// Stores one blurred value. Integer depths add `bias` (the tolerance, plus 0.5 where the pass rounds half up)
-// and truncate, at most max. The value is a weighted average of samples, within a hair of [0, 65535], and the
-// bias is larger than that hair: the conversion cannot overflow or go below 0. Only 16-bit samples above
-// 32768, which a host should not hand over, need the clamp. Float depths store the value as it is.
+// Stores one blurred value. Integer depths add `bias` (the tolerance, plus 0.5 where the pass rounds half up;
+// IntegerTent.h) and truncate, at most max. The value is a weighted average of samples, within a hair of
+// [0, 65535], and the bias is larger than that hair: the conversion cannot overflow or go below 0. Only 16-bit
+// samples above 32768, which a host should not hand over, need the clamp. Float depths store the value as
+// it is.
 template <class Pixel>
 struct ChannelWriter {
     double bias = 0.0;
@@ -37,12 +34,12 @@ struct ChannelWriter {
 
 template <class Pixel>
 ChannelWriter<Pixel> truncatingWriter() {
-    return {kWholeTolerance};
+    return {kTruncatingBias};
 }
 
 template <class Pixel>
 ChannelWriter<Pixel> roundingWriter() {
-    return {0.5 + kWholeTolerance};
+    return {kRoundingBias};
 }
 
 // Columns per item of the vertical pass: a sweep down a strip reads rows along cache lines, where a sweep
@@ -60,6 +57,91 @@ struct PixelStrip {
 };
 static_assert(sizeof(PixelStrip<Pixel8>) == kStripWidth * sizeof(Pixel8));
 static_assert(sizeof(PixelStrip<AccumulationPixel8>) == kStripWidth * sizeof(AccumulationPixel8));
+
+// Columns per item of the vertical pass at integer depths: a band of rows read along several cache lines,
+// with its running sums in the first level cache.
+constexpr std::int32_t kBandWidth = 128;
+static_assert(kBandWidth * 4 <= tent::kMaxLaneValues && kBandWidth % kStripWidth == 0);
+
+// Rows per item of the horizontal pass at integer depths: their pixels at one column make one block of lanes.
+constexpr std::int32_t kBlockRows = 8;
+// The horizontal pass reads its blocks from a ring on the stack, which holds the window of every output of
+// a chunk; the chunk's outputs wait in a second buffer before they go into the rows.
+constexpr std::size_t kRingBytes = 64 * 1024;
+constexpr std::int64_t kChunk = 256;
+
+template <class Pixel>
+constexpr std::int64_t kRingPositions = std::int64_t(kRingBytes / (sizeof(Pixel) * kBlockRows));
+
+// The largest sample an integer buffer can hold: 16-bit buffers may hold more than white.
+template <class Pixel>
+constexpr std::int32_t kSampleLimit = std::numeric_limits<typename Pixel::Value>::max();
+
+template <class Pixel>
+constexpr tent::SampleDepth kSampleDepth =
+    sizeof(typename Pixel::Value) == 1 ? tent::SampleDepth::Eight : tent::SampleDepth::Sixteen;
+
+// The horizontal tent of an integer depth when it can run in lanes: a form for its sums, and a window that
+// fits the ring beside a chunk.
+template <class Pixel>
+IntegerTent rowTent(double radius) {
+    IntegerTent tent = IntegerTent::forKernel(TentKernel::forRadius(radius), kSampleLimit<Pixel>,
+                                              Pixel::kMaxValue, false);
+    if (kChunk + 2 * tent.whole + 3 > kRingPositions<Pixel>) {
+        tent.form = IntegerTent::Form::Unsupported;
+    }
+    return tent;
+}
+
+template <class Pixel>
+IntegerTent columnTent(double radius) {
+    return IntegerTent::forKernel(TentKernel::forRadius(radius), kSampleLimit<Pixel>, Pixel::kMaxValue, true);
+}
+
+// Up to kBlockRows rows of `length` pixels (rows past `count` repeat the last one and are not stored).
+template <class Pixel>
+void blurRowsInLanes(const Pixel* const (&in)[kBlockRows], Pixel* const (&out)[kBlockRows], std::int32_t count,
+                     std::int64_t length, const IntegerTent& tent) {
+    constexpr std::int64_t kPositions = kRingPositions<Pixel>;
+    alignas(64) Pixel ring[kPositions * kBlockRows];
+    alignas(64) Pixel chunk[kChunk * kBlockRows];
+    const std::int64_t r = tent.whole;
+    const std::int64_t mask = kPositions - 1;
+    // Position i of the ring holds column i of every row, folded at the ends.
+    auto fill = [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t i = from; i < to; ++i) {
+            const std::int64_t column = i >= 0 && i < length ? i : mirrorFold(i, length);
+            Pixel* slot = ring + (i & mask) * kBlockRows;
+            for (std::int32_t j = 0; j < kBlockRows; ++j) {
+                slot[j] = in[j][column];
+            }
+        }
+    };
+    constexpr std::ptrdiff_t kBlockBytes = std::ptrdiff_t(sizeof(Pixel)) * kBlockRows;
+    tent::LaneRun run;
+    run.depth = kSampleDepth<Pixel>;
+    run.values = kBlockRows * Pixel::kChannelCount;
+    run.blocks = {reinterpret_cast<const std::byte*>(ring), kBlockBytes, length, mask};
+    run.tent = &tent;
+    tent::LaneSums sums;
+    // The priming reads -r .. r + 1; a chunk x0 .. x1 - 1 reads x0 - r - 1 .. x1 + r + 1.
+    std::int64_t filled = -r - 1;
+    for (std::int64_t x0 = 0; x0 < length; x0 += kChunk) {
+        const std::int64_t x1 = std::min(length, x0 + kChunk);
+        fill(filled, x1 + r + 2);
+        filled = x1 + r + 2;
+        if (x0 == 0) {
+            tent::primeLanes(run, sums);
+        }
+        tent::runLanes(run, sums, x0, x1, reinterpret_cast<std::byte*>(chunk), kBlockBytes);
+        for (std::int64_t x = x0; x < x1; ++x) {
+            const Pixel* block = chunk + (x - x0) * kBlockRows;
+            for (std::int32_t j = 0; j < count; ++j) {
+                out[j][x] = block[j];
+            }
+        }
+    }
+}
 
 } // namespace
 
@@ -154,6 +236,11 @@ std::int32_t GlowFilter<Pixel>::columnStripJob(void* filter, std::int32_t item, 
 }
 
 template <class Pixel>
+std::int32_t GlowFilter<Pixel>::columnBands() const {
+    return (passColumns() + kBandWidth - 1) / kBandWidth;
+}
+
+template <class Pixel>
 std::int32_t GlowFilter<Pixel>::columnStrips() const {
     return (passColumns() + kStripWidth - 1) / kStripWidth;
 }
@@ -189,12 +276,156 @@ std::int32_t GlowFilter<Pixel>::verticalJob(void* filter, std::int32_t item, std
 }
 
 template <class Pixel>
+bool GlowFilter<Pixel>::lanesFit() const {
+    // Lanes take contiguous pixels of both views.
+    return !Pixel::kIsFloat && passRows() > 0 && passColumns() > 0 &&
+           passInput_.pixelBytes == std::int32_t(sizeof(Pixel)) &&
+           passOutput_.pixelBytes == std::int32_t(sizeof(Pixel));
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::blurRowBlock(std::int32_t block) {
+    if constexpr (!Pixel::kIsFloat) {
+        const std::int32_t rows = passRows();
+        const std::int32_t first = block * kBlockRows;
+        const std::int32_t count = std::min(kBlockRows, rows - first);
+        const Pixel* in[kBlockRows];
+        Pixel* out[kBlockRows];
+        for (std::int32_t j = 0; j < kBlockRows; ++j) {
+            const std::int32_t y = first + std::min(j, count - 1);
+            in[j] = passInput_.row(y);
+            out[j] = passOutput_.row(y);
+        }
+        blurRowsInLanes(in, out, count, passColumns(), laneTent_);
+        const std::int64_t allRows = std::max(rows, 1);
+        for (std::int32_t j = 0; j < count; ++j) {
+            const std::int32_t status = reportProgress(std::int64_t(horizontalUnit_) * allRows + first + j,
+                                                       std::int64_t(unitCount_) * allRows);
+            if (status != noError()) {
+                return status;
+            }
+        }
+    }
+    return noError();
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::blurColumnBand(std::int32_t band) {
+    const std::int32_t columns = passColumns();
+    const std::int32_t first = band * kBandWidth;
+    const std::int32_t end = std::min(first + kBandWidth, columns);
+    if constexpr (!Pixel::kIsFloat) {
+        if (columns >= kStripWidth) {
+            // A band whose width is not a whole number of strips starts early enough to be one, and stores
+            // only its own columns.
+            const std::int32_t width = (end - first + kStripWidth - 1) / kStripWidth * kStripWidth;
+            const std::int32_t start = end - width;
+            blurColumnsInLanes(start, width, first);
+        }
+    }
+    // Progress as the strips of 16 columns report it.
+    const std::int64_t allColumns = std::max(columns, 1);
+    for (std::int32_t x = first; x < end; x += kStripWidth) {
+        if constexpr (!Pixel::kIsFloat) {
+            if (columns < kStripWidth) {
+                return blurColumnStrip(x / kStripWidth);
+            }
+        }
+        const std::int32_t last = std::min(x + kStripWidth, end) - 1;
+        const std::int32_t status =
+            reportProgress(std::int64_t(verticalUnit_) * allColumns + last, std::int64_t(unitCount_) * allColumns);
+        if (status != noError()) {
+            return status;
+        }
+    }
+    return noError();
+}
+
+template <class Pixel>
+void GlowFilter<Pixel>::blurColumnsInLanes(std::int32_t start, std::int32_t width, std::int32_t storeFrom) {
+    if constexpr (!Pixel::kIsFloat) {
+        const std::int32_t rows = passRows();
+        tent::LaneRun run;
+        run.depth = kSampleDepth<Pixel>;
+        run.values = width * Pixel::kChannelCount;
+        run.blocks = {passInput_.data + std::ptrdiff_t(start) * passInput_.pixelBytes, passInput_.rowBytes, rows,
+                      0};
+        run.tent = &laneTent_;
+        tent::LaneSums sums;
+        tent::primeLanes(run, sums);
+        std::byte* out = passOutput_.data + std::ptrdiff_t(start) * passOutput_.pixelBytes;
+        if (storeFrom == start) {
+            tent::runLanes(run, sums, 0, rows, out, passOutput_.rowBytes);
+            return;
+        }
+        constexpr std::int32_t kChunkRows = 16;
+        alignas(64) Pixel chunk[kChunkRows * kBandWidth];
+        const std::ptrdiff_t chunkStride = std::ptrdiff_t(width) * std::ptrdiff_t(sizeof(Pixel));
+        for (std::int32_t y0 = 0; y0 < rows; y0 += kChunkRows) {
+            const std::int32_t y1 = std::min(rows, y0 + kChunkRows);
+            tent::runLanes(run, sums, y0, y1, reinterpret_cast<std::byte*>(chunk), chunkStride);
+            for (std::int32_t y = y0; y < y1; ++y) {
+                std::memcpy(static_cast<void*>(passOutput_.row(y) + storeFrom),
+                            chunk + (y - y0) * width + (storeFrom - start),
+                            std::size_t(start + width - storeFrom) * sizeof(Pixel));
+            }
+        }
+    }
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::rowBlockJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
+                                            std::int32_t /*thread*/) {
+    auto& self = *static_cast<GlowFilter*>(filter);
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    if (item < 0 || item >= (self.passRows() + kBlockRows - 1) / kBlockRows) {
+        return self.noError();
+    }
+    const std::int32_t status = self.blurRowBlock(item);
+    self.recordFailure(status);
+    return status;
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::columnBandJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
+                                             std::int32_t /*thread*/) {
+    auto& self = *static_cast<GlowFilter*>(filter);
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    if (item < 0 || item >= self.columnBands()) {
+        return self.noError();
+    }
+    const std::int32_t status = self.blurColumnBand(item);
+    self.recordFailure(status);
+    return status;
+}
+
+template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runHorizontalPass() {
+    if constexpr (!Pixel::kIsFloat) {
+        if (lanesFit()) {
+            laneTent_ = rowTent<Pixel>(horizontalRadius_);
+            if (laneTent_.form != IntegerTent::Form::Unsupported) {
+                return runItems((passRows() + kBlockRows - 1) / kBlockRows, &GlowFilter::rowBlockJob);
+            }
+        }
+    }
     return runItems(passRows(), &GlowFilter::horizontalJob);
 }
 
 template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runVerticalPass() {
+    if constexpr (!Pixel::kIsFloat) {
+        if (lanesFit()) {
+            laneTent_ = columnTent<Pixel>(verticalRadius_);
+            if (laneTent_.form != IntegerTent::Form::Unsupported) {
+                return runItems(columnBands(), &GlowFilter::columnBandJob);
+            }
+        }
+    }
     return runItems(columnStrips(), &GlowFilter::columnStripJob);
 }
 

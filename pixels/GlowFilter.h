@@ -1,4 +1,5 @@
 #pragma once
+#include "pixels/IntegerTent.h"
 #include "pixels/KorvaneFilter.h"
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
@@ -47,9 +48,13 @@ public:
     // reads as transparent black; a missing destination leaves nothing to do.
     std::int32_t apply(std::int32_t segmentIndex, std::int32_t segmentCount) override;
 
-    // One pass over the pass views on the thread pool; the first failure of any row or column. The vertical
-    // pass runs strips of 16 columns per item (reporting progress after the last column of each strip): the
-    // same result as verticalJob per column, with rows read along cache lines.
+    // One pass over the pass views on the thread pool; the first failure of any row or column. The same
+    // result as horizontalJob per row and verticalJob per column, the per-line path, but in larger items:
+    // the vertical pass runs strips of 16 columns per item (reporting progress after the last column of each
+    // strip), with rows read along cache lines. At integer depths, wherever IntegerTent has a form for the
+    // radius, both passes run their lines side by side in SIMD lanes with integer sums (TentLanes.h): the
+    // horizontal pass in blocks of 8 rows per item (reporting each row after the block), the vertical pass
+    // in bands of 128 columns (reporting as the strips of 16 columns in it would).
     std::int32_t runHorizontalPass();
     std::int32_t runVerticalPass();
 
@@ -74,6 +79,16 @@ private:
     std::int32_t columnStrips() const;
     static std::int32_t columnStripJob(void* filter, std::int32_t item, std::int32_t itemCount,
                                        std::int32_t thread);
+    // Integer depths in SIMD lanes; the tents are set up by the pass that runs them.
+    bool lanesFit() const;
+    std::int32_t blurRowBlock(std::int32_t block);
+    std::int32_t blurColumnBand(std::int32_t band);
+    void blurColumnsInLanes(std::int32_t start, std::int32_t width, std::int32_t storeFrom);
+    std::int32_t columnBands() const;
+    static std::int32_t rowBlockJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                    std::int32_t thread);
+    static std::int32_t columnBandJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                      std::int32_t thread);
     void clearDestination();
 
     PixelArray<Pixel> source_;
@@ -83,6 +98,7 @@ private:
     double verticalRadius_ = 0.0;
     PixelArray<Pixel> passInput_;
     PixelArray<Pixel> passOutput_;
+    IntegerTent laneTent_;
     std::int32_t horizontalUnit_ = 0;
     std::int32_t verticalUnit_ = 1;
     std::int32_t unitCount_ = 2;
