@@ -94,6 +94,14 @@ KnotList::KnotList(const Curve& curve, double neutralSlope) : neutralSlope_(neut
         insert(after);
         insert(before);
     }
+    if (count_ > 0) {
+        startSlope_ = handleSlope(knots_[0].rightX, knots_[0].rightY);
+        endSlope_ = handleSlope(knots_[count_ - 1].leftX, knots_[count_ - 1].leftY);
+    }
+    lanesUsable_ = true;
+    for (int k = 0; k < count_; ++k) {
+        lanesUsable_ = lanesUsable_ && !std::isnan(knots_[k].x);
+    }
     for (int k = 1; k < count_; ++k) {
         prepareSegment(k);
     }
@@ -123,6 +131,23 @@ void KnotList::prepareSegment(int k) {
     const double a3 = px[3] - 3.0 * px[2] + 3.0 * px[1] - px[0];
     segment.hasCubic = a3 != 0.0;
     segment.cubic = segment.hasCubic ? DepressedCubic::prepare(a0, a1, a2, a3) : DepressedCubic{};
+
+    const auto index = std::size_t(k);
+    lanes_.px0[index] = px[0];
+    lanes_.px1[index] = px[1];
+    lanes_.px2[index] = px[2];
+    lanes_.px3[index] = px[3];
+    lanes_.py0[index] = segment.py[0];
+    lanes_.py1[index] = segment.py[1];
+    lanes_.py2[index] = segment.py[2];
+    lanes_.py3[index] = segment.py[3];
+    lanes_.a3[index] = segment.cubic.a3;
+    lanes_.p[index] = segment.cubic.p;
+    lanes_.qCubic[index] = segment.cubic.qCubic;
+    lanes_.qLinear[index] = segment.cubic.qLinear;
+    lanes_.shift[index] = segment.cubic.shift;
+    lanes_.pCubed[index] = segment.cubic.pCubed;
+    lanes_.cubic[index] = segment.hasCubic ? 1.0 : 0.0;
 }
 
 double KnotList::solveSegment(const Segment& segment, double x) const {
@@ -162,11 +187,11 @@ double KnotList::evaluate(double x) const {
     const Knot& first = knots_[0];
     // Written as a negation so that a NaN input takes this branch, never the segment search.
     if (!(x > first.x)) {
-        return extend(first.y, first.x, handleSlope(first.rightX, first.rightY), x);
+        return extend(first.y, first.x, startSlope_, x);
     }
     const Knot& last = knots_[count_ - 1];
     if (x > last.x) {
-        return extend(last.y, last.x, handleSlope(last.leftX, last.leftY), x);
+        return extend(last.y, last.x, endSlope_, x);
     }
     // First knot at or right of x; the search stays within 1..count - 1 whatever the knots hold.
     int low = 1;

@@ -3,6 +3,7 @@
 #include "curves/Curve.h"
 
 #include <array>
+#include <cstddef>
 #include <span>
 #include <vector>
 
@@ -23,6 +24,28 @@ struct Knot {
     int slot; // -1 for the wrap copies of a looping curve
 };
 
+// The segments of a knot list as the vector evaluation reads them: one array per coefficient, indexed by the
+// segment number k (between knots k - 1 and k), so that lanes in different segments gather their own.
+struct SegmentLanes {
+    std::array<double, kMaxKnots> px0; // control point x, P0..P3
+    std::array<double, kMaxKnots> px1;
+    std::array<double, kMaxKnots> px2;
+    std::array<double, kMaxKnots> px3;
+    std::array<double, kMaxKnots> py0;
+    std::array<double, kMaxKnots> py1;
+    std::array<double, kMaxKnots> py2;
+    std::array<double, kMaxKnots> py3;
+    // DepressedCubic of the segment; a0 is px0.
+    std::array<double, kMaxKnots> a3;
+    std::array<double, kMaxKnots> p;
+    std::array<double, kMaxKnots> qCubic;
+    std::array<double, kMaxKnots> qLinear;
+    std::array<double, kMaxKnots> shift;
+    std::array<double, kMaxKnots> pCubed;
+    // 1 where the segment has a cubic term; 0 where only bisection finds its parameter.
+    std::array<double, kMaxKnots> cubic;
+};
+
 // The active nodes of one curve ordered by x, with every Bezier segment prepared for evaluation. Built
 // once per curve, then evaluated any number of times without allocating.
 class KnotList {
@@ -35,6 +58,22 @@ public:
     double neutralSlope() const { return neutralSlope_; }
 
     double evaluate(double x) const;
+
+    // out[i] = evaluate(in[i]) for i < n, several values at a time on the processor's vector unit (the
+    // widest the processor has, chosen at run time). in and out may be the same array. The result equals
+    // evaluate's wherever the segment's cubic has one real root or none is needed (extensions, closed
+    // forms, bisection); where it has three, the inverse cosine and the cosines come from a vector library
+    // and may differ from the scalar ones in the last bits, which moves the result by far less than 1e-6
+    // of max(1, |y|) (KnotBatch.cpp).
+    void evaluateMany(const double* in, double* out, std::size_t n) const;
+    // The segments as evaluateMany reads them; meaningful for k in 1..count() - 1.
+    const SegmentLanes& segmentLanes() const { return lanes_; }
+    // Slopes of the straight extensions before the first knot and after the last one (two knots or more).
+    double startSlope() const { return startSlope_; }
+    double endSlope() const { return endSlope_; }
+    // False when the knots cannot be searched by comparison alone (an x that is not a number): evaluateMany
+    // then evaluates one value at a time.
+    bool lanesUsable() const { return lanesUsable_; }
 
     // The parameter t of segment k (between knots k - 1 and k) where the segment's X(t) equals x.
     double segmentParameter(int k, double x) const;
@@ -53,6 +92,10 @@ private:
 
     std::array<Knot, kMaxKnots> knots_{};
     std::array<Segment, kMaxKnots> segments_{}; // segments_[k] joins knots k - 1 and k
+    SegmentLanes lanes_{};
+    bool lanesUsable_ = false;
+    double startSlope_ = 0.0;
+    double endSlope_ = 0.0;
     int count_ = 0;
     double neutralSlope_ = 0.0;
 };
