@@ -102,7 +102,7 @@ void BM_NodeDragStep(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RedrawDefault)->Arg(280)->Arg(600)->Arg(1200);
-BENCHMARK(BM_RedrawShapedWithHistogram)->Args({600, 1})->Args({600, 2});
+BENCHMARK(BM_RedrawShapedWithHistogram)->Args({600, 1})->Args({600, 2})->Args({800, 1})->Args({800, 2});
 BENCHMARK(BM_NodeDragStep);
 
 } // namespace
