@@ -2,6 +2,7 @@
 #include "curves/KnotList.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace korvane::absolute {
@@ -22,6 +23,12 @@ public:
 
     double atChannel(double v) const { return table_[tableIndex(v, last_)]; }
     double atUnit(double u) const { return table_[tableIndex(u * max_, last_)]; }
+    // values[i] = atChannel(values[i]) for i < count.
+    void atChannels(double* values, std::int32_t count) const {
+        for (std::int32_t i = 0; i < count; ++i) {
+            values[i] = atChannel(values[i]);
+        }
+    }
 
 private:
     const float* table_ = nullptr;
@@ -38,6 +45,11 @@ public:
 
     double atChannel(double v) const { return knots_->evaluate(v); }
     double atUnit(double u) const { return knots_->evaluate(u); }
+    // A run of channel values at once in vector lanes: atChannel's result, or within 1e-6 of max(1, |y|) of it
+    // where a segment's cubic has three real roots (KnotList::evaluateMany).
+    void atChannels(double* values, std::int32_t count) const {
+        knots_->evaluateMany(values, values, std::size_t(count));
+    }
 
 private:
     const KnotList* knots_ = nullptr;

@@ -47,9 +47,7 @@ inline double hueTurns(double x, double y) {
 // A curve on one channel: v = L(v).
 template <class Lookup>
 void curveStep(const Lookup& lookup, double* values, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        values[i] = lookup.atChannel(values[i]);
-    }
+    lookup.atChannels(values, count);
 }
 
 // The hue curve turns the chroma vector about the grey axis: the hue h becomes L(h), the chroma length and
