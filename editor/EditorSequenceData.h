@@ -75,15 +75,15 @@ PF_Err resetupEditorSequence(PF_InData* in_data, PF_OutData* out_data) {
         return PF_Err_NONE;
     }
     sequence_detail::logLine("input sequence data available\n");
-    {
+    // Raw data of an older session may be shorter than the record: only what is there is read, and
+    // whatever it holds is made safe to use. Stored data of no bytes holds nothing: the defaults stay.
+    const std::size_t size =
+        utils.host_get_handle_size != nullptr ? utils.host_get_handle_size(stored) : sizeof(EditorStateSet);
+    if (size > 0) {
         const HostHandleLock input(utils, stored, 1);
         if (!input) {
             return PF_Err_INTERNAL_STRUCT_DAMAGED;
         }
-        // Raw data of an older session may be shorter than the record: only what is there is read, and
-        // whatever it holds is made safe to use.
-        const std::size_t size = utils.host_get_handle_size != nullptr ? utils.host_get_handle_size(stored)
-                                                                       : sizeof(EditorStateSet);
         const StoredSequenceForm form = restoreEditorStateSet<Traits>(set, input.data(), size);
         sequence_detail::logLine(form == StoredSequenceForm::Text ? "copied flat sequence data\n"
                                                                   : "copied unflat sequence data\n");

@@ -74,6 +74,26 @@ TEST_P(NeutralRenderTest, RendersAgainAfterTheProjectIsSavedAndReopened) {
     EXPECT_EQ(instance.problems(), "");
 }
 
+// A host may hand back stored sequence data of no bytes: it holds nothing, and the effect starts afresh.
+TEST_P(NeutralRenderTest, EmptyStoredSequenceDataGivesTheDefaults) {
+    const Case& c = GetParam();
+    kvhost::PluginFile plugin(c.path);
+    kvhost::EffectInstance instance(plugin);
+    instance.setup();
+    ASSERT_EQ(instance.resetupSequence(std::vector<std::uint8_t>{}), PF_Err_NONE);
+    EXPECT_EQ(instance.problems(), "");
+    RenderRequest request;
+    request.input = pattern(8, 8, c.depth);
+    const RenderResult result = c.legacy ? instance.renderLegacy(request) : instance.renderSmart(request);
+    ASSERT_EQ(result.result, PF_Err_NONE);
+    EXPECT_EQ(result.output.pixelBytesPacked(), request.input->pixelBytesPacked());
+    // Saved again, it is the text of a fresh effect.
+    kvhost::EffectInstance fresh(plugin);
+    fresh.setup();
+    EXPECT_EQ(instance.flattenSequence(), fresh.flattenSequence());
+    EXPECT_EQ(instance.problems(), "");
+}
+
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     const std::string effect = std::string(info.param.path) == KV_MORROWBY ? "Absolute" : "Relative";
     return effect + (info.param.legacy ? "Legacy" : "Smart") + std::to_string(info.param.depth);
