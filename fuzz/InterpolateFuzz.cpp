@@ -8,7 +8,7 @@
 #include "curves/EffectTraits.h"
 #include "fuzz/CurveChecks.h"
 #include "fuzz/FuzzCheck.h"
-#include "fuzz/HandleHost.h"
+#include "tests/curves/FakeHost.h"
 
 #include <cstdint>
 #include <cstring>
@@ -17,6 +17,7 @@
 
 using namespace korvane;
 using namespace korvane::fuzz;
+using korvane::test::FakeHost;
 
 namespace {
 
@@ -25,7 +26,7 @@ constexpr std::size_t kHeader = 9;
 template <class Traits>
 class Callbacks {
 public:
-    explicit Callbacks(HandleHost& host) : host_(host) {}
+    explicit Callbacks(FakeHost& host) : host_(host) {}
 
     PF_Err call(PF_ArbParamsExtra& extra) {
         extra.refconPV = arbRefcon<Traits>();
@@ -103,20 +104,19 @@ public:
     }
 
     typename Traits::CurveSetType read(PF_Handle value) {
-        const std::vector<char> bytes = host_.bytes(value);
-        require(bytes.size() == sizeof(typename Traits::CurveSetType), "a value holds one curve set");
-        typename Traits::CurveSetType set;
-        std::memcpy(&set, bytes.data(), sizeof set);
-        return set;
+        require(host_.owns(value), "the plug-in names a live handle");
+        require(host_.utils().host_get_handle_size(value) == sizeof(typename Traits::CurveSetType),
+                "a value holds one curve set");
+        return host_.contents<typename Traits::CurveSetType>(value);
     }
 
 private:
-    HandleHost& host_;
+    FakeHost& host_;
 };
 
 template <class Traits>
 void blend(std::string_view a, std::string_view b, double t) {
-    HandleHost host;
+    FakeHost host;
     {
         Callbacks<Traits> callbacks(host);
         const PF_Handle left = callbacks.unflatten(a);
@@ -147,6 +147,7 @@ void blend(std::string_view a, std::string_view b, double t) {
     }
     require(host.liveHandles() == 0, "no value handle is left");
     require(host.lockedHandles() == 0, "no handle is left locked");
+    require(host.misuses() == 0, "handles are unlocked only while locked and disposed of unlocked");
 }
 
 } // namespace

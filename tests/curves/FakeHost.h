@@ -1,6 +1,6 @@
 #pragma once
 // A small in-process host for the callbacks: memory handles with lock counts, and switches that make
-// the next allocation or every lock fail.
+// the next allocation or every lock fail. Also the host of the in-process fuzz targets.
 #include "hostapi/PF_InOutData.h"
 
 #include <cstring>
@@ -41,6 +41,8 @@ public:
         return n;
     }
     bool owns(PF_Handle h) const { return blocks_.count(h) != 0; }
+    // Unlocks of a handle that was not locked, and disposals of a locked one.
+    int misuses() const { return misuses_; }
     // The handle's bytes without going through a lock.
     template <class T>
     T& contents(PF_Handle h) {
@@ -73,12 +75,25 @@ private:
         ++b.locks;
         return b.master;
     }
-    static void unlockHandle(PF_Handle h) { --current_->blocks_.at(h)->locks; }
-    static void disposeHandle(PF_Handle h) { current_->blocks_.erase(h); }
+    static void unlockHandle(PF_Handle h) {
+        Block& b = *current_->blocks_.at(h);
+        if (b.locks == 0) {
+            ++current_->misuses_;
+            return;
+        }
+        --b.locks;
+    }
+    static void disposeHandle(PF_Handle h) {
+        if (current_->blocks_.at(h)->locks > 0) {
+            ++current_->misuses_;
+        }
+        current_->blocks_.erase(h);
+    }
     static A_u_longlong handleSize(PF_Handle h) { return current_->blocks_.at(h)->bytes.size(); }
 
     inline static FakeHost* current_ = nullptr;
     std::map<PF_Handle, std::unique_ptr<Block>> blocks_;
+    int misuses_ = 0;
     PF_UtilCallbacks utils_{};
     PF_InData inData_{};
 };
