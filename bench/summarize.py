@@ -1,35 +1,136 @@
 #!/usr/bin/env python3
-"""Prints the blur benchmark's ratios from its JSON output: radius 50 against radius 2, ours against OpenCV."""
+"""Prints every speed goal's ratio from the benchmark programs' JSON output, and whether it is met.
+
+    bench/summarize.py RESULTS_DIR
+
+Reads the median of the repetitions where there are repetitions, the single run otherwise. Ratios are
+throughputs divided (or times, where the goal is stated in times); each goal's figures come from one program,
+hence from one run on one frame.
+"""
 import json
+import os
 import re
 import sys
 
+UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
-def main(path):
-    with open(path) as f:
-        runs = json.load(f)["benchmarks"]
-    times = {}
-    pattern = re.compile(r"(\w+)<(\w+)>/radius:(\d+)/threads:(\d+)")
-    for run in runs:
-        if run.get("run_type") == "aggregate" and run.get("aggregate_name") != "median":
+
+def load(directory):
+    """{program: {benchmark name without /real_time: time in ms}}"""
+    programs = {}
+    for file_name in sorted(os.listdir(directory)):
+        if not file_name.endswith(".json"):
             continue
-        match = pattern.match(run["name"])
-        if match:
-            name, pixel, radius, threads = match.groups()
-            times[(name, pixel, int(radius), int(threads))] = run["real_time"]
-    print(f"{'pixel':<11}{'threads':>8}{'tent r50/r2':>13}{'tent/box r2':>13}{'tent/box r10':>14}"
-          f"{'tent/box r50':>14}{'tent/gauss r10':>16}")
+        with open(os.path.join(directory, file_name)) as f:
+            runs = json.load(f)["benchmarks"]
+        times = {}
+        has_median = any(run.get("aggregate_name") == "median" for run in runs)
+        for run in runs:
+            if has_median and run.get("aggregate_name") != "median":
+                continue
+            if run.get("error_occurred"):
+                continue
+            name = run.get("run_name", run["name"])
+            name = re.sub(r"/real_time$", "", name)
+            times[name] = run["real_time"] * UNIT_MS[run.get("time_unit", "ns")]
+        programs[file_name[: -len(".json")]] = times
+    return programs
+
+
+class Report:
+    def __init__(self, programs):
+        self.programs = programs
+        self.missing = False
+
+    def time(self, program, name):
+        value = self.programs.get(program, {}).get(name)
+        if value is None:
+            self.missing = True
+            return float("nan")
+        return value
+
+    def at_least(self, label, value, goal):
+        if value != value:
+            verdict = "not measured"
+        elif value >= goal:
+            verdict = "met"
+        else:
+            verdict = f"short by {goal - value:.2f} ({value / goal:.0%} of the goal)"
+        print(f"  {label:<58}{value:>8.2f}  >= {goal:<5} {verdict}")
+
+    def at_most(self, label, value, goal):
+        if value != value:
+            verdict = "not measured"
+        elif value <= goal:
+            verdict = "met"
+        else:
+            verdict = f"short by {value - goal:.2f} ({value / goal:.2f} x the goal)"
+        print(f"  {label:<58}{value:>8.2f}  <= {goal:<5} {verdict}")
+
+
+def main(directory):
+    r = Report(load(directory))
+    lut, absolute, relative = "kv_lut_peer_bench", "kv_absolute_render_bench", "kv_relative_render_bench"
+    blur, floats, editor = "kv_blur_bench", "kv_float_evaluate_bench", "kv_editor_redraw_bench"
+    mpix = 3840 * 2160 / 1e6 / 1e-3  # Mpixel/s = mpix / time in ms
+
+    lut1 = r.time(lut, "openCvLut/threads:1")
+    chan8 = r.time(lut, "absoluteChannels<Pixel8>/threads:1")
+    chan16 = r.time(lut, "absoluteChannels<Pixel16>/threads:1")
+    eight8 = r.time(lut, "absoluteAllEight/threads:1")
+    rel1 = r.time(lut, "relativeOneProperty/threads:1")
+    print(f"Mpixel/s, one thread: cv::LUT {mpix / lut1:.0f}, Absolute channels 8-bit {mpix / chan8:.0f}, "
+          f"16-bit {mpix / chan16:.0f}, all eight 8-bit {mpix / eight8:.1f}, Relative one property {mpix / rel1:.0f}")
+
+    print("1. Absolute 8-bit, per-channel curves, against cv::LUT (CV_8UC4), one thread")
+    r.at_least("Absolute / cv::LUT", lut1 / chan8, 1.5)
+    print("2. Absolute 16-bit against 8-bit, per-channel curves, one thread")
+    r.at_least("16-bit / 8-bit Mpixel/s", chan8 / chan16, 0.8)
+    print("3. Float curve evaluation: vector lanes against one evaluate per component")
+    r.at_least("scalar evaluate time / evaluateMany time", r.time(floats, "scalarEvaluate") /
+               r.time(floats, "evaluateMany"), 3.0)
+    r.at_least("the same, channel by channel (as the render hands them over)",
+               r.time(floats, "scalarEvaluateByChannel") / r.time(floats, "evaluateManyByChannel"), 3.0)
+    print(f"  {'float render, rgb curve: straightforward time / render time':<58}"
+          f"{r.time(floats, 'straightforwardRgbRender') / r.time(floats, 'absoluteRgbRender'):>8.2f}  (for reference)")
+    print("4. Absolute 8-bit, all eight curves, against goal 1's figure (no goal; see the profile)")
+    print(f"  {'all eight / per-channel Mpixel/s':<58}{chan8 / eight8:>8.3f}")
+    print(f"  {'all eight / cv::LUT Mpixel/s':<58}{lut1 / eight8:>8.3f}")
+    print("5. Tent blur")
     for pixel in ("Pixel8", "PixelFloat"):
-        for threads in (1, 0):
-            def t(name, radius):
-                return times.get((name, pixel, radius, threads), float("nan"))
-            label = "1" if threads == 1 else "all"
-            print(f"{pixel:<11}{label:>8}{t('tentBlur', 50) / t('tentBlur', 2):>13.2f}"
-                  f"{t('tentBlur', 2) / t('openCvBoxBlur', 2):>13.2f}"
-                  f"{t('tentBlur', 10) / t('openCvBoxBlur', 10):>14.2f}"
-                  f"{t('tentBlur', 50) / t('openCvBoxBlur', 50):>14.2f}"
-                  f"{t('tentBlur', 10) / t('openCvGaussianBlur', 10):>16.2f}")
+        def tent(radius, threads=1):
+            return r.time(blur, f"tentBlur<{pixel}>/radius:{radius}/threads:{threads}")
+        r.at_most(f"{pixel}: time r50 / time r2, one thread", tent(50) / tent(2), 1.15)
+    r.at_least("Pixel8: tent / cv::blur Mpixel/s, r10, one thread",
+               r.time(blur, "openCvBoxBlur<Pixel8>/radius:10/threads:1") /
+               r.time(blur, "tentBlur<Pixel8>/radius:10/threads:1"), 1.0)
+    for pixel in ("Pixel8", "PixelFloat"):
+        for radius in (2, 10, 50):
+            name = f"tentBlur<{pixel}>/radius:{radius}/threads:"
+            r.at_least(f"{pixel} r{radius}: two threads / one thread", r.time(blur, name + "1") /
+                       r.time(blur, name + "2"), 1.8)
+    print("6. Editor redraw, 800 x 340 with a histogram, median ms")
+    for mode in (1, 2):
+        r.at_most(f"histogram mode {mode}", r.time(editor, f"BM_RedrawShapedWithHistogram/800/{mode}"), 5.0)
+    print("7. Relative 8-bit, one property, no blur, against goal 1's figure (Absolute per-channel 8-bit)")
+    r.at_least("Relative / Absolute Mpixel/s", chan8 / rel1, 0.5)
+    print(f"  {'Relative / cv::LUT Mpixel/s':<58}{lut1 / rel1:>8.2f}  (for reference)")
+    print("8. Thread scaling, two threads against one")
+    scaling = []
+    for program in (lut, absolute, relative, blur):
+        for name, t1 in sorted(r.programs.get(program, {}).items()):
+            if not name.endswith("/threads:1") or name.startswith("openCv"):
+                continue
+            t2 = r.programs[program].get(name[: -1] + "2")
+            if t2:
+                scaling.append((name[: -len("/threads:1")], t1 / t2))
+    if not scaling:
+        r.missing = True
+    for name, ratio in scaling:
+        r.at_least(name, ratio, 1.8)
+    if r.missing:
+        print("Some figures were not measured: run every program (scripts/bench.sh).")
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(sys.argv[1] if len(sys.argv) > 1 else "build/bench/results")
