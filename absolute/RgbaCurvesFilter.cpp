@@ -237,8 +237,13 @@ void RgbaCurvesFilter<Pixel>::buildChannelMaps() {
                 : std::array<Chain, kChannelMapCount>{
                       Chain{kChannelRed, kChannelRgb}, Chain{kChannelGreen, kChannelRgb},
                       Chain{kChannelBlue, kChannelRgb}, Chain{kChannelAlpha, kNone}};
+    // The maps lie in the pixel's channel order, so that the band operation finds channel c's map at a fixed
+    // offset from the first.
+    const std::array<std::size_t, kChannelMapCount> slots = {
+        std::size_t(Pixel::kRed), std::size_t(Pixel::kGreen), std::size_t(Pixel::kBlue),
+        std::size_t(Pixel::kAlpha)};
     for (std::size_t c = 0; c < kChannelMapCount; ++c) {
-        Value* map = channelMaps_ + c * std::size_t(tableLength_);
+        Value* map = channelMaps_ + slots[c] * std::size_t(tableLength_);
         for (std::int32_t j = 0; j < tableLength_; ++j) {
             // Channel values are integers here: the inverted order's rounding step leaves them as they are.
             double v = double(j);
@@ -266,29 +271,31 @@ std::int32_t RgbaCurvesFilter<Pixel>::mapBandJob(void* filter, std::int32_t band
 
 template <class Pixel>
 std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t bandCount) {
-    const RowRange rows = bandRows(band, bandCount, height_);
-    const auto last = std::size_t(tableLength_ - 1);
-    const Value* red = channelMaps_;
-    const Value* green = red + tableLength_;
-    const Value* blue = green + tableLength_;
-    const Value* alpha = blue + tableLength_;
-    // A 16-bit value above white (a host may hand one over) reads white's entry.
-    const auto entry = [last](Value v) { return std::min(std::size_t(v), last); };
-    for (std::int32_t y = rows.begin; y < rows.end; ++y) {
-        const Pixel* source = input_.row(y);
-        Pixel* target = output_.row(y);
-        for (std::int32_t x = 0; x < width_; ++x) {
-            const Pixel pixel = source[x];
-            target[x].red() = red[entry(pixel.red())];
-            target[x].green() = green[entry(pixel.green())];
-            target[x].blue() = blue[entry(pixel.blue())];
-            target[x].alpha() = alpha[entry(pixel.alpha())];
+    if constexpr (Pixel::kIsFloat) {
+        return noError();
+    } else {
+        const RowRange rows = bandRows(band, bandCount, height_);
+        // Every map has max + 1 entries, a length known here, so channel c's entry for value v lies at a
+        // constant offset from maps[v]: one base register serves the four lookups.
+        constexpr auto kLength = std::size_t(Pixel::kMaxValue) + 1;
+        const Value* maps = channelMaps_;
+        for (std::int32_t y = rows.begin; y < rows.end; ++y) {
+            const Pixel* source = input_.row(y);
+            Pixel* target = output_.row(y);
+            for (std::int32_t x = 0; x < width_; ++x) {
+                const Pixel pixel = source[x];
+                Pixel mapped;
+                for (std::size_t c = 0; c < kChannelMapCount; ++c) {
+                    mapped.channel[c] = maps[c * kLength + mapEntry(pixel.channel[c])];
+                }
+                target[x] = mapped;
+            }
+            if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
+                return status;
+            }
         }
-        if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
-            return status;
-        }
+        return noError();
     }
-    return noError();
 }
 
 template <class Pixel>

@@ -9,8 +9,11 @@
 #include "pixels/KorvaneFilter.h"
 #include "pixels/PixelArray.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <type_traits>
 
 namespace korvane::absolute {
@@ -99,9 +102,18 @@ private:
     std::int32_t height_ = 0;
     // One set of three histograms per band, summed once the run is over.
     std::int32_t* bandCounts_ = nullptr;
-    // Red, green, blue and alpha maps of tableLength_ entries each, when usesChannelMaps().
+    // One map of tableLength_ entries per channel, in the pixel's channel order, when usesChannelMaps().
     static constexpr std::size_t kChannelMapCount = 4;
     Value* channelMaps_ = nullptr;
+
+    // The map entry of a channel value: a 16-bit value above white (a host may hand one over) reads white's.
+    static std::size_t mapEntry(Value v) {
+        if constexpr (std::numeric_limits<Value>::max() > Pixel::kMaxValue) {
+            return std::min(std::size_t(v), std::size_t(Pixel::kMaxValue));
+        } else {
+            return std::size_t(v);
+        }
+    }
 };
 
 } // namespace korvane::absolute
