@@ -84,12 +84,12 @@ void drawBitmapClipped(BgraImage& image, const MaskedBitmap& bitmap, int x, int 
             if (coverage <= 0.0) {
                 continue;
             }
-            EditorColour c = colour;
-            if (bitmap.rgb != nullptr) {
-                c = {bitmap.rgb[3 * i] / kByteMax, bitmap.rgb[3 * i + 1] / kByteMax,
-                     bitmap.rgb[3 * i + 2] / kByteMax};
-            }
-            blendPixel(image, px, py, c, coverage);
+            // A byte colour blends towards exactly its bytes: no per-pixel rounding needed.
+            const BlendColour target =
+                bitmap.rgb != nullptr
+                    ? BlendColour::ofBytes(bitmap.rgb[3 * i], bitmap.rgb[3 * i + 1], bitmap.rgb[3 * i + 2])
+                    : fixed;
+            blendPixel(image, px, py, target, coverage);
         }
     }
 }

@@ -19,11 +19,19 @@ struct BlendColour {
     explicit BlendColour(const EditorColour& colour)
         : b(byteTarget(colour.b)), g(byteTarget(colour.g)), r(byteTarget(colour.r)) {}
 
+    // The colour of red, green, blue bytes: what the constructor makes of byte / 255, without the rounding.
+    static BlendColour ofBytes(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        return BlendColour(double(blue), double(green), double(red));
+    }
+
     static double byteTarget(double component) {
         const double target = component * 255.0;
         const double nearest = std::round(target);
         return std::abs(target - nearest) < 1e-6 ? nearest : target;
     }
+
+private:
+    BlendColour(double blue, double green, double red) : b(blue), g(green), r(red) {}
 };
 
 inline void blendPixel(BgraImage& image, int x, int y, const BlendColour& colour, double coverage) {

@@ -36,6 +36,17 @@ void CoverageMap::clear() {
     std::fill(columnBottom_.begin(), columnBottom_.end(), area_.top);
 }
 
+void CoverageMap::clearCovered() {
+    const auto width = static_cast<std::size_t>(area_.width());
+    for (std::size_t c = 0; c < width; ++c) {
+        for (int y = columnTop_[c]; y < columnBottom_[c]; ++y) {
+            coverage_[static_cast<std::size_t>(y - area_.top) * width + c] = 0.0f;
+        }
+        columnTop_[c] = area_.bottom;
+        columnBottom_[c] = area_.top;
+    }
+}
+
 void coverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, double halfWidth) {
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
         return;

@@ -16,6 +16,8 @@ public:
     float at(int x, int y) const { return coverage_[index(x, y)]; }
     void cover(int x, int y, double coverage);
     void clear();
+    // As clear, touching only the rows each column's walkers reached: cheap after a thin line.
+    void clearCovered();
 
     // The rows of column x that hold any coverage, top included and bottom excluded; empty when none do.
     int coveredTop(int x) const { return columnTop_[column(x)]; }

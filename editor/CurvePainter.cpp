@@ -21,14 +21,12 @@ double curveRow(const PlotMapping& mapping, double y) {
     return std::isfinite(row) ? std::clamp(row, -kRowLimit, kRowLimit) : row;
 }
 
-} // namespace
-
-void paintCurve(BgraImage& image, const EditorView& view, const Curve& curve, const EditorColour& colour,
-                double opacity) {
+// Draws through `coverage`, a clear map over the plot, and leaves it clear.
+void paintCurveThrough(CoverageMap& coverage, BgraImage& image, const EditorView& view, const Curve& curve,
+                       const EditorColour& colour, double opacity) {
     const PlotMapping& mapping = view.mapping();
     const PanelRect plot = view.layout().plot();
     const KnotList knots(curve, view.slope());
-    CoverageMap coverage(plot);
     double previousRow = 0.0;
     for (int column = plot.left; column < plot.right; ++column) {
         double x = mapping.unitX(column);
@@ -42,19 +40,31 @@ void paintCurve(BgraImage& image, const EditorView& view, const Curve& curve, co
         previousRow = row;
     }
     blendCoverage(image, coverage, colour, opacity);
+    coverage.clearCovered();
+}
+
+} // namespace
+
+void paintCurve(BgraImage& image, const EditorView& view, const Curve& curve, const EditorColour& colour,
+                double opacity) {
+    CoverageMap coverage(view.layout().plot());
+    paintCurveThrough(coverage, image, view, curve, colour, opacity);
 }
 
 void paintCurves(BgraImage& image, const EditorView& view) {
     const EditorPresentation& presentation = view.presentation();
     const double faint = presentation.otherCurveOpacity();
+    // One map for all the curves: each curve clears only the rows it covered.
+    CoverageMap coverage(view.layout().plot());
     for (int index = kCurveCount - 1; index >= 0; --index) {
         if (index == view.currentIndex()) {
             continue;
         }
         const int shown = view.curves().shown[index];
-        paintCurve(image, view, view.curves().curves[shown], presentation.curveColour(index), faint);
+        paintCurveThrough(coverage, image, view, view.curves().curves[shown], presentation.curveColour(index),
+                          faint);
     }
-    paintCurve(image, view, view.curve(), presentation.curveColour(view.shownIndex()), 1.0);
+    paintCurveThrough(coverage, image, view, view.curve(), presentation.curveColour(view.shownIndex()), 1.0);
 }
 
 } // namespace korvane

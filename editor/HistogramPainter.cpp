@@ -3,7 +3,9 @@
 #include "editor/Compositor.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
 namespace korvane {
@@ -61,7 +63,14 @@ void paintHistogram(BgraImage& image, const EditorView& view) {
     const PanelRect plot = view.layout().plot();
     for (int layer = 0; layer < layers.count; ++layer) {
         const HistogramLayer& display = layers.layers[layer];
-        const double colour[3] = {display.colour.r, display.colour.g, display.colour.b};
+        // Each channel blends towards its colour below its own bar and towards 0 above it: eight targets.
+        const auto targetFor = [&display](unsigned below) {
+            return BlendColour(EditorColour{(below & 1u) != 0 ? display.colour.r : 0.0,
+                                            (below & 2u) != 0 ? display.colour.g : 0.0,
+                                            (below & 4u) != 0 ? display.colour.b : 0.0});
+        };
+        const std::array<BlendColour, 8> targets{targetFor(0), targetFor(1), targetFor(2), targetFor(3),
+                                                 targetFor(4), targetFor(5), targetFor(6), targetFor(7)};
         for (int column = plot.left + 1; column < plot.right - 1; ++column) {
             const double t = histogramBinPosition(column, plot);
             double heights[3];
@@ -74,9 +83,9 @@ void paintHistogram(BgraImage& image, const EditorView& view) {
             }
             for (int j = 0; j < plot.height() && j < tallest; ++j) {
                 // A channel above its own bar blends towards 0.
-                const EditorColour target{j < heights[0] ? colour[0] : 0.0, j < heights[1] ? colour[1] : 0.0,
-                                          j < heights[2] ? colour[2] : 0.0};
-                blendPixel(image, column, plot.bottom - 1 - j, target, display.opacity);
+                const std::size_t below =
+                    (j < heights[0] ? 1u : 0u) | (j < heights[1] ? 2u : 0u) | (j < heights[2] ? 4u : 0u);
+                blendPixel(image, column, plot.bottom - 1 - j, targets[below], display.opacity);
             }
         }
     }

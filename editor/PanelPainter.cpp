@@ -5,6 +5,8 @@
 #include "editor/EditorInteraction.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace korvane {
 
@@ -92,15 +94,23 @@ void paintIcon(BgraImage& image, int icon, bool highlighted, int x, int y, doubl
 }
 
 void paintBackground(BgraImage& image, const EditorLayout& layout, const std::uint8_t background[3]) {
-    fillImage(image, background);
+    // Every pixel starts as the background and blends the panel grey by its mask byte, so a pixel is one of
+    // 256 results, each blended once here.
+    std::array<std::array<std::uint8_t, 4>, 256> byMask{};
+    const BlendColour panel(kPanelGrey);
+    for (int m = 0; m < 256; ++m) {
+        BgraImage one(byMask[std::size_t(m)].data(), 1, 1);
+        fillImage(one, background);
+        blendPixel(one, 0, 0, panel, m / 255.0);
+    }
     const int w = layout.width();
     const int h = layout.height();
-    const BlendColour panel(kPanelGrey);
     for (int y = 0; y < image.height(); ++y) {
         const int row = sliceIndex(y, h, kPanelSliceRows, kPanelMaskHeight);
         for (int x = 0; x < image.width(); ++x) {
             const int column = sliceIndex(x, w, kPanelSliceColumns, kPanelMaskWidth);
-            blendPixel(image, x, y, panel, kPanelMask[row * kPanelMaskWidth + column] / 255.0);
+            const auto& bytes = byMask[kPanelMask[row * kPanelMaskWidth + column]];
+            std::copy(bytes.begin(), bytes.end(), image.pixel(x, y));
         }
     }
     drawBitmap(image, MaskedBitmap{nullptr, kToolColumnMask, kToolColumnWidth, kToolColumnHeight},
