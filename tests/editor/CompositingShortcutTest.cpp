@@ -9,10 +9,12 @@
 #include "editor/CurvePainter.h"
 #include "editor/EditorBitmaps.h"
 #include "editor/EditorCurves.h"
+#include "editor/HistogramPainter.h"
 #include "editor/PanelPainter.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -131,6 +133,79 @@ TEST(CoverageReuseTest, AllCurvesThroughOneMapEqualEachCurveThroughItsOwn) {
     ASSERT_NE(shared, std::vector<std::uint8_t>(shared.size(), 40));
     for (std::size_t i = 0; i < shared.size(); ++i) {
         ASSERT_EQ(int(shared[i]), int(separate[i])) << "byte " << i;
+    }
+}
+
+// The histogram the plain way: column by column, each pixel's target colour made from the channel colours.
+void plainHistogram(BgraImage& image, const EditorView& view) {
+    const EditorStateSet& states = view.states();
+    const int normaliser = histogramNormaliser(states.histogramPixels);
+    const HistogramLayers layers = view.presentation().histogramLayers(
+        view.shownIndex(), view.inputProperty(), states.histogramMode, view.state().histogram);
+    const HistogramSmoothing smoothing;
+    const PanelRect plot = view.layout().plot();
+    for (int layer = 0; layer < layers.count; ++layer) {
+        const HistogramLayer& display = layers.layers[std::size_t(layer)];
+        for (int column = plot.left + 1; column < plot.right - 1; ++column) {
+            const double t = histogramBinPosition(column, plot);
+            double heights[3];
+            for (int channel = 0; channel < 3; ++channel) {
+                const double count =
+                    smoothing.smoothed(states.histogramBins[std::size_t(display.arrays[channel])], t);
+                heights[channel] = plot.height() * (count / normaliser);
+            }
+            for (int j = 0; j < plot.height(); ++j) {
+                if (!(j < heights[0] || j < heights[1] || j < heights[2])) {
+                    continue;
+                }
+                const EditorColour target{j < heights[0] ? display.colour.r : 0.0,
+                                          j < heights[1] ? display.colour.g : 0.0,
+                                          j < heights[2] ? display.colour.b : 0.0};
+                blendPixel(image, column, plot.bottom - 1 - j, target, display.opacity);
+            }
+        }
+    }
+}
+
+TEST(HistogramShortcutTest, RowByRowBarsEqualTheColumnByColumnBlend) {
+    for (const int mode : {1, 2}) {
+        for (const int channel : {0, 4, 7}) {
+            AbsoluteCurveSet curveSet{};
+            resetCurveSet(curveSet);
+            EditorStateSet states{};
+            initEditorStateSet(states, AbsoluteTraits::kEditorDefaults);
+            states.current = channel;
+            for (int array = 0; array < kHistogramArrays; ++array) {
+                for (int bin = 0; bin < kHistogramBins; ++bin) {
+                    const double u = bin / double(kHistogramBins) - 0.25 - 0.2 * array;
+                    states.histogramBins[std::size_t(array)][std::size_t(bin)] =
+                        int(3000.0 * std::exp(-u * u * 30.0)) + (bin * 37 % 11) * 40;
+                }
+            }
+            states.histogramPixels = 1920 * 1080;
+            states.histogramMode = mode;
+            for (EditorState& s : states.states) {
+                s.histogram = mode;
+            }
+            const AbsoluteEditorPresentation presentation;
+            EditorCurves curves = editorCurves(curveSet);
+            const EditorView view(curves, states, editorModel<AbsoluteTraits>(), presentation, 800, 340);
+            std::vector<std::uint8_t> drawn(std::size_t(800) * 340 * 4);
+            for (std::size_t i = 0; i < drawn.size(); ++i) {
+                drawn[i] = std::uint8_t(i * 7 % 251);
+            }
+            const std::vector<std::uint8_t> original = drawn;
+            std::vector<std::uint8_t> expected = drawn;
+            BgraImage drawnImage(drawn.data(), 800, 340);
+            BgraImage expectedImage(expected.data(), 800, 340);
+            paintHistogram(drawnImage, view);
+            plainHistogram(expectedImage, view);
+            ASSERT_NE(drawn, original);
+            for (std::size_t i = 0; i < drawn.size(); ++i) {
+                ASSERT_EQ(int(drawn[i]), int(expected[i]))
+                    << "mode " << mode << " channel " << channel << " byte " << i;
+            }
+        }
     }
 }
 
