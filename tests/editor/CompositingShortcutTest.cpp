@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -204,6 +205,57 @@ TEST(HistogramShortcutTest, RowByRowBarsEqualTheColumnByColumnBlend) {
             for (std::size_t i = 0; i < drawn.size(); ++i) {
                 ASSERT_EQ(int(drawn[i]), int(expected[i]))
                     << "mode " << mode << " channel " << channel << " byte " << i;
+            }
+        }
+    }
+}
+
+// The walker the plain way: every pixel of the bounding box measured against the segment.
+void plainCoverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, double halfWidth) {
+    const double reach = halfWidth + 0.5;
+    const PanelRect& area = map.area();
+    const double dx = x1 - x0;
+    const double dy = y1 - y0;
+    const double lengthSquared = dx * dx + dy * dy;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            double t = lengthSquared > 0.0 ? ((x - x0) * dx + (y - y0) * dy) / lengthSquared : 0.0;
+            t = std::clamp(t, 0.0, 1.0);
+            const double ex = x - (x0 + t * dx);
+            const double ey = y - (y0 + t * dy);
+            const double distanceSquared = ex * ex + ey * ey;
+            if (distanceSquared < reach * reach) {
+                map.cover(x, y, std::clamp(halfWidth - std::sqrt(distanceSquared), 0.0, 1.0));
+            }
+        }
+    }
+}
+
+TEST(SegmentWalkerTest, EveryPixelGetsWhatThePlainWalkGives) {
+    const PanelRect area{0, 0, 60, 50};
+    struct Segment {
+        double x0, y0, x1, y1, halfWidth;
+    };
+    std::vector<Segment> segments = {
+        {10, 10, 11, 10.3, 1.5},  {10, 2, 11, 48, 1.5},      {30, 25, 30, 25, 1.5}, {5.5, 40.25, 55, 3, 1.0},
+        {20, -1e6, 21, 1e6, 1.5}, {0, 49.9, 59, 0.1, 2.5},   {12, 30, 12, 31, 1.5}, {40, 20, 41, 20, 0.5},
+        {-30, 10, 90, 11, 1.5},   {25, 25, 25.0001, 25, 1.5}};
+    // Every direction and length of a one-column step, as the curves draw them.
+    for (int k = 0; k < 200; ++k) {
+        const double x0 = 3.0 + (k * 7) % 50;
+        const double y0 = 2.0 + (k * 13) % 45 + k * 0.003;
+        segments.push_back({x0, y0, x0 + 1.0, y0 + (k % 40 - 20) * 0.37, 1.5});
+        segments.push_back({x0, y0, x0 + (k % 9 - 4) * 1.3, y0 + (k % 7 - 3) * 2.1, 1.0 + (k % 3) * 0.5});
+    }
+    for (const Segment& s : segments) {
+        CoverageMap walked(area);
+        CoverageMap plain(area);
+        coverSegment(walked, s.x0, s.y0, s.x1, s.y1, s.halfWidth);
+        plainCoverSegment(plain, s.x0, s.y0, s.x1, s.y1, s.halfWidth);
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                ASSERT_EQ(walked.at(x, y), plain.at(x, y))
+                    << x << " " << y << " segment " << s.x0 << "," << s.y0 << " " << s.x1 << "," << s.y1;
             }
         }
     }
