@@ -316,11 +316,16 @@ std::int32_t GlowFilter<Pixel>::blurColumnBand(std::int32_t band) {
     const std::int32_t end = std::min(first + kBandWidth, columns);
     if constexpr (!Pixel::kIsFloat) {
         if (columns >= kStripWidth) {
-            // A band whose width is not a whole number of strips starts early enough to be one, and stores
-            // only its own columns.
-            const std::int32_t width = (end - first + kStripWidth - 1) / kStripWidth * kStripWidth;
-            const std::int32_t start = end - width;
-            blurColumnsInLanes(start, width, first);
+            // The whole strips of the band, then the columns left over as one strip that ends at the band's
+            // end and stores only those columns. It starts at column end - 16 >= 0: a strip rounded up from
+            // the band's start could begin before the row.
+            const std::int32_t whole = (end - first) / kStripWidth * kStripWidth;
+            if (whole > 0) {
+                blurColumnsInLanes(first, whole, first);
+            }
+            if (first + whole < end) {
+                blurColumnsInLanes(end - kStripWidth, kStripWidth, first + whole);
+            }
         }
     }
     // Progress as the strips of 16 columns report it.

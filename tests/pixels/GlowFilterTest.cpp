@@ -86,8 +86,9 @@ struct Size {
     std::int32_t height;
 };
 // 137 / 4 is larger than most of them: its samples fold back and forth. Widths of 16 and more run the
-// vertical pass in strips of 16 columns, with the rest column by column.
-const Size kSizes[] = {{13, 9}, {1, 9}, {13, 1}, {1, 1}, {3, 5}, {2, 7}, {16, 4}, {37, 6}};
+// vertical pass in strips of 16 columns, at integer depths in bands of 128 columns whose last strip may
+// overlap the one before it (37 and 150 columns).
+const Size kSizes[] = {{13, 9}, {1, 9}, {13, 1}, {1, 1}, {3, 5}, {2, 7}, {16, 4}, {37, 6}, {150, 3}};
 
 TYPED_TEST(GlowFilterTyped, MatchesDirectConvolution) {
     using Pixel = TypeParam;
