@@ -49,15 +49,7 @@ void runAbsoluteRender(benchmark::State& state, const AbsoluteCurveSet& curves, 
     filter.setInvert(invert);
     filter.setImages(PixelArray<Pixel>::overScratch(kWidth, kHeight, 0, 0, input.data()),
                      PixelArray<Pixel>::overScratch(kWidth, kHeight, 0, 0, output.data()));
-    for (auto _ : state) {
-        if (filter.apply(0, 1) != host.noError()) {
-            state.SkipWithError("render failed");
-            break;
-        }
-        benchmark::DoNotOptimize(output.data());
-        benchmark::ClobberMemory();
-    }
-    reportThroughput(state);
+    timeFilter(state, filter, host, output);
 }
 
 } // namespace korvane::bench

@@ -78,6 +78,20 @@ inline void reportThroughput(benchmark::State& state, double pixels = kPixels) {
 }
 
 // The floor of any render: reading the frame once and writing it once.
+// Applies a filter over the whole frame once per iteration; the output stays observable.
+template <class Filter, class Host, class Pixel>
+void timeFilter(benchmark::State& state, Filter& filter, Host& host, std::vector<Pixel>& output) {
+    for (auto _ : state) {
+        if (filter.apply(0, 1) != host.noError()) {
+            state.SkipWithError("render failed");
+            break;
+        }
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+    }
+    reportThroughput(state);
+}
+
 template <class Pixel>
 void memoryCopy(benchmark::State& state) {
     const std::vector<Pixel>& input = frame<Pixel>();
