@@ -101,7 +101,7 @@ double splitSegment(Curve& curve, const KnotList& knots, int leftSlot, int right
 } // namespace
 
 bool moveNode(Curve& curve, int index, double x, double y, double neutralSlope) {
-    if (!validSlot(index) || !std::isfinite(x) || !std::isfinite(y)) {
+    if (!validSlot(index) || !isUsableCoordinate(x) || !isUsableCoordinate(y)) {
         return false;
     }
     if (curve.loop != 0) {
@@ -131,7 +131,7 @@ int addNode(Curve& curve, double x, bool onNeutral, double neutralSlope) {
             break;
         }
     }
-    if (slot < 0 || !std::isfinite(x)) {
+    if (slot < 0 || !isUsableCoordinate(x)) {
         return -1;
     }
     double wrapped = x;

@@ -37,6 +37,15 @@ static_assert(offsetof(CurveNode, leftMode) == 56);
 static_assert(offsetof(CurveNode, rightMode) == 60);
 static_assert(offsetof(CurveNode, linked) == 64);
 
+// No grade uses numbers anywhere near this. Keeping every coordinate, handle and view bound within it
+// lets the handle rule square and the knot solver cube their differences without overflow.
+inline constexpr double kLargestCoordinate = 1e15;
+
+// False for NaN, infinities and finite numbers beyond kLargestCoordinate.
+constexpr bool isUsableCoordinate(double value) {
+    return value >= -kLargestCoordinate && value <= kLargestCoordinate;
+}
+
 // Handle length of an empty slot.
 inline constexpr double kFreshHandleLength = 50.0;
 

@@ -165,12 +165,12 @@ void readCurve(std::string_view text, Curve& curve, double neutralSlope) {
                 }
             }
             std::array<double, 6> numbers{};
-            bool finite = true;
+            bool usable = true;
             for (std::size_t i = 0; i < numbers.size(); ++i) {
                 numbers[i] = parseDouble(values[i]);
-                finite = finite && std::isfinite(numbers[i]);
+                usable = usable && isUsableCoordinate(numbers[i]);
             }
-            if (!finite) {
+            if (!usable) {
                 continue;
             }
             CurveNode& node = curve.nodes[points];

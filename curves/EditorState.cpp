@@ -17,8 +17,8 @@ bool inRange(std::int32_t value, std::int32_t low, std::int32_t high) {
     return value >= low && value <= high;
 }
 
-void keepFinite(double& value, double fallback) {
-    if (!std::isfinite(value)) {
+void keepUsable(double& value, double fallback) {
+    if (!isUsableCoordinate(value)) {
         value = fallback;
     }
 }
@@ -65,10 +65,10 @@ void makeEditorStateSafe(EditorState& state, const EditorDefaults& defaults) {
     if (!inRange(state.active, -1, kCurveSlots - 1)) {
         state.active = -1;
     }
-    keepFinite(state.viewXStart, kViewXStart);
-    keepFinite(state.viewXEnd, kViewEnd);
-    keepFinite(state.viewYStart, defaults.viewYStart);
-    keepFinite(state.viewYEnd, kViewEnd);
+    keepUsable(state.viewXStart, kViewXStart);
+    keepUsable(state.viewXEnd, kViewEnd);
+    keepUsable(state.viewYStart, defaults.viewYStart);
+    keepUsable(state.viewYEnd, kViewEnd);
     if (!inRange(state.toolState, 0, kLastMode)) {
         state.toolState = 0;
     }

@@ -18,8 +18,8 @@ void appendLine(std::string& out, std::string_view key, auto value) {
     out += '\n';
 }
 
-void assignFinite(double& target, double value) {
-    if (std::isfinite(value)) {
+void assignUsable(double& target, double value) {
+    if (isUsableCoordinate(value)) {
         target = value;
     }
 }
@@ -63,7 +63,7 @@ void readEditorState(std::string_view text, EditorState& state) {
             return;
         }
         if (view != nullptr) {
-            assignFinite(*view, parseDouble(value));
+            assignUsable(*view, parseDouble(value));
         } else if (token == "active") {
             const std::int32_t active = parseInt(value);
             state.active = active >= -1 && active < kCurveSlots ? active : -1;

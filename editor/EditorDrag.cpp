@@ -45,7 +45,7 @@ Snap snapTo(double moved, double tolerance, int slot) {
 }
 
 bool usableAxis(double start, double end) {
-    return std::isfinite(start) && std::isfinite(end) && end - start >= kMinimumView;
+    return isUsableCoordinate(start) && isUsableCoordinate(end) && end - start >= kMinimumView;
 }
 
 } // namespace

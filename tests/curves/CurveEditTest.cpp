@@ -51,9 +51,9 @@ TEST(MoveNode, NodeDroppedOnAnotherIsNudgedRight) {
 
 TEST(MoveNode, NudgeStillSeparatesNodesFarFromZero) {
     Curve curve = defaultCurve(0.0);
-    curve.nodes[1].x = 1e20;
-    moveNode(curve, 0, 1e20, 0.0, 0.0);
-    EXPECT_GT(curve.nodes[0].x, 1e20);
+    curve.nodes[1].x = kLargestCoordinate;
+    moveNode(curve, 0, kLargestCoordinate, 0.0, 0.0);
+    EXPECT_GT(curve.nodes[0].x, kLargestCoordinate);
 }
 
 TEST(MoveNode, LoopingCurveWrapsAndKeepsTheOffsetFromTheNeutralLine) {
@@ -79,6 +79,9 @@ TEST(MoveNode, RefusesSlotsOutsideTheCurveAndNonFiniteTargets) {
     EXPECT_FALSE(moveNode(curve, 40, 0.5, 0.5, 1.0));
     EXPECT_FALSE(moveNode(curve, 0, std::nan(""), 0.5, 1.0));
     EXPECT_FALSE(moveNode(curve, 0, 0.5, std::numeric_limits<double>::infinity(), 1.0));
+    EXPECT_FALSE(moveNode(curve, 0, 2e15, 0.5, 1.0));
+    EXPECT_FALSE(moveNode(curve, 0, 0.5, -2e15, 1.0));
+    EXPECT_EQ(addNode(curve, 1e16, false, 1.0), -1);
     EXPECT_TRUE(curvesEqual(curve, before));
     EXPECT_EQ(curve.nodes[0].x, 0.0);
 }

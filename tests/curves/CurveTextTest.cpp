@@ -236,6 +236,19 @@ TEST(CurveTextRead, NonFinitePointsAreSkipped) {
     EXPECT_TRUE(std::isfinite(evaluate(curve, 0.5, 0.0)));
 }
 
+TEST(CurveTextRead, PointsWithNumbersBeyondAnyGradeAreSkipped) {
+    // 1e15 is the largest number a point may hold; the point of 0.363e164 came from a fuzzed project
+    // whose blend with another set overflowed the handle rule.
+    Curve curve{};
+    readCurve("point 0.363E164 0.1 0.1 0 0.1 0 1 1 1\n"
+              "point 0.2 0.3 0.1 -2e15 0.1 0 1 1 1\n"
+              "point -1e15 1e15 1e15 -1e15 1e15 1e15 1 2 2\n",
+              curve, 0.0);
+    ASSERT_EQ(countActive(curve), 1);
+    EXPECT_EQ(curve.nodes[0].x, -1e15);
+    EXPECT_EQ(curve.nodes[0].rightDy, 1e15);
+}
+
 TEST(CurveTextRead, UnknownHandleModesReadAsManual) {
     Curve curve{};
     readCurve("point 0.5 0.6 0.1 0 0.1 0 1 3 -1\n", curve, 0.0);

@@ -147,7 +147,7 @@ TEST(EditorStateText, UnsafeValuesFallBack) {
     auto set = freshSet();
     initEditorStateSet<AbsoluteTraits>(*set);
     const std::string stateText =
-        "active 40\nview_x_start nan\nview_x_end inf\nview_y_start 0.2\ntool_state 9\n"
+        "active 40\nview_x_start nan\nview_x_end inf\nview_y_start 0.2\nview_y_end 1e300\ntool_state 9\n"
         "histogram -1\nunknown 5\n";
     const std::string text = "current 8\nscale 0\ncurve_sq_red " + std::to_string(stateText.size()) + "\n" +
                              stateText + "curve_sq_alpha 12\nactive 39\n";
@@ -159,6 +159,7 @@ TEST(EditorStateText, UnsafeValuesFallBack) {
     EXPECT_EQ(red.viewXStart, 0.0);
     EXPECT_EQ(red.viewXEnd, 1.0);
     EXPECT_EQ(red.viewYStart, 0.2);
+    EXPECT_EQ(red.viewYEnd, 1.0);
     EXPECT_EQ(red.toolState, 0);
     EXPECT_EQ(red.histogram, 0);
     EXPECT_EQ(set->states[7].active, 39);

@@ -125,5 +125,41 @@ TEST(KeyframeBlend, RelativeSettingsSwitchHalfway) {
     EXPECT_EQ(r.changeFactor[7], 10.0);
 }
 
+TEST(KeyframeBlend, CurvesAtTheLargestCoordinatesBlendToFiniteNodes) {
+    // Nodes and handles at the edge of what a curve may hold, far apart: the handle rule squares
+    // their differences and evaluation solves cubics over them.
+    const double big = kLargestCoordinate;
+    Curve a = emptyCurve(1.0, false);
+    place(a, 0, -big, big);
+    place(a, 1, 0.5, -big, HandleMode::Manual, HandleMode::Manual);
+    place(a, 2, big, big);
+    Curve b = emptyCurve(1.0, false);
+    place(b, 0, big, -big);
+    place(b, 1, -big, big);
+    place(b, 2, 0.25, 0.0, HandleMode::Manual, HandleMode::Linear);
+    for (Curve* c : {&a, &b}) {
+        for (int slot = 0; slot < 3; ++slot) {
+            c->nodes[slot].leftDx = big;
+            c->nodes[slot].rightDy = -big;
+        }
+    }
+    for (double t : {0.0, 0.3, 0.5, 1.0}) {
+        Curve r{};
+        blendCurve(a, b, t, 1.0, r);
+        for (const CurveNode& node : r.nodes) {
+            if (node.active == 0) {
+                continue;
+            }
+            for (double v : {node.x, node.y, node.leftDx, node.leftDy, node.rightDx, node.rightDy}) {
+                EXPECT_TRUE(std::isfinite(v)) << "t = " << t;
+            }
+        }
+        const KnotList knots(r, 1.0);
+        for (double x : {-2 * big, -1.0, 0.0, 0.4, 1.0, 3e14, 2 * big}) {
+            EXPECT_TRUE(std::isfinite(knots.evaluate(x))) << "t = " << t << ", x = " << x;
+        }
+    }
+}
+
 } // namespace
 } // namespace korvane
