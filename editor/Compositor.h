@@ -4,6 +4,7 @@
 #include "editor/EditorColour.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -34,23 +35,51 @@ private:
     BlendColour(double blue, double green, double red) : b(blue), g(green), r(red) {}
 };
 
+// One channel byte blended towards `target` at `coverage` (> 0): P (1 - c) + K c, truncated.
+inline std::uint8_t blendByte(std::uint8_t pixel, double target, double coverage) {
+    if (coverage >= 1.0) {
+        return static_cast<std::uint8_t>(std::clamp(target, 0.0, 255.0));
+    }
+    const double keep = 1.0 - coverage;
+    return static_cast<std::uint8_t>(std::clamp(pixel * keep + target * coverage, 0.0, 255.0));
+}
+
 inline void blendPixel(BgraImage& image, int x, int y, const BlendColour& colour, double coverage) {
     if (!image.contains(x, y) || !(coverage > 0.0)) {
         return;
     }
     std::uint8_t* p = image.pixel(x, y);
-    if (coverage >= 1.0) {
-        p[0] = static_cast<std::uint8_t>(std::clamp(colour.b, 0.0, 255.0));
-        p[1] = static_cast<std::uint8_t>(std::clamp(colour.g, 0.0, 255.0));
-        p[2] = static_cast<std::uint8_t>(std::clamp(colour.r, 0.0, 255.0));
-    } else {
-        const double keep = 1.0 - coverage;
-        p[0] = static_cast<std::uint8_t>(std::clamp(p[0] * keep + colour.b * coverage, 0.0, 255.0));
-        p[1] = static_cast<std::uint8_t>(std::clamp(p[1] * keep + colour.g * coverage, 0.0, 255.0));
-        p[2] = static_cast<std::uint8_t>(std::clamp(p[2] * keep + colour.r * coverage, 0.0, 255.0));
-    }
+    p[0] = blendByte(p[0], colour.b, coverage);
+    p[1] = blendByte(p[1], colour.g, coverage);
+    p[2] = blendByte(p[2], colour.r, coverage);
     p[3] = 255;
 }
+
+// blendPixel towards one colour at one coverage (> 0) for the many pixels of a filled shape: each
+// channel's result for all 256 byte values, worked out once with the same arithmetic.
+class ByteBlend {
+public:
+    ByteBlend(const BlendColour& colour, double coverage) {
+        for (int v = 0; v < 256; ++v) {
+            const auto byte = static_cast<std::uint8_t>(v);
+            blue_[byte] = blendByte(byte, colour.b, coverage);
+            green_[byte] = blendByte(byte, colour.g, coverage);
+            red_[byte] = blendByte(byte, colour.r, coverage);
+        }
+    }
+
+    void apply(std::uint8_t* pixel) const {
+        pixel[0] = blue_[pixel[0]];
+        pixel[1] = green_[pixel[1]];
+        pixel[2] = red_[pixel[2]];
+        pixel[3] = 255;
+    }
+
+private:
+    std::array<std::uint8_t, 256> blue_;
+    std::array<std::uint8_t, 256> green_;
+    std::array<std::uint8_t, 256> red_;
+};
 
 // The one place where colour meets the image. Every write is clipped to the image; a coverage c blends
 // colour K into pixel P as P (1 - c) + K c per channel, truncated, and alpha is always 255.

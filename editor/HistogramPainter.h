@@ -20,6 +20,10 @@ public:
     // others renormalised.
     double smoothed(std::span<const std::int32_t, kHistogramBins> bins, double t) const;
 
+    // smoothed for the three channels of one column at once: each channel's sum in the same order, side
+    // by side, with the taps outside the bins cut off before the loop.
+    std::array<double, 3> smoothedChannels(const std::array<const std::int32_t*, 3>& bins, double t) const;
+
 private:
     std::array<double, kTaps> weights_;
 };

@@ -38,6 +38,25 @@ TEST(ByteColourTest, EveryByteBlendsTowardsItselfAsTheRoundedColourDoes) {
     }
 }
 
+TEST(ByteBlendTest, EveryByteAtEveryCoverageEqualsTheBlendedPixel) {
+    const EditorColour colours[] = {{0.0, 0.0, 0.0}, {1.0, 1.0, 1.0}, {0.3, 0.7, 0.55}, {1.4, -0.2, 0.5}};
+    for (const EditorColour& colour : colours) {
+        for (const double coverage : {1e-9, 0.1, 1.0 / 3.0, 0.5, 0.999, 1.0, 2.5}) {
+            const ByteBlend table(BlendColour(colour), coverage);
+            for (int k = 0; k < 256; ++k) {
+                std::uint8_t viaTable[4] = {std::uint8_t(k), std::uint8_t(255 - k), std::uint8_t(k * 3), 7};
+                std::uint8_t viaPixel[4] = {viaTable[0], viaTable[1], viaTable[2], viaTable[3]};
+                table.apply(viaTable);
+                BgraImage one(viaPixel, 1, 1);
+                blendPixel(one, 0, 0, colour, coverage);
+                for (int c = 0; c < 4; ++c) {
+                    ASSERT_EQ(int(viaTable[c]), int(viaPixel[c])) << "byte " << k << " coverage " << coverage;
+                }
+            }
+        }
+    }
+}
+
 // The mask slice of a position, as the panel's nine-slice rule places it.
 int maskIndex(int position, int size, int endPart, int maskSize) {
     if (position < kPanelSliceStart) {
