@@ -1,4 +1,5 @@
 #pragma once
+#include "absolute/HueEntries.h"
 #include "absolute/HueTurn.h"
 #include "pixels/ChannelStore.h"
 
@@ -54,26 +55,43 @@ void curveStep(const Lookup& lookup, double* values, std::int32_t count) {
 // the grey component stay. Turn is a HueTableTurn (integer depths) or a HueCurveTurn (float).
 template <class Pixel, class Turn>
 void hueStep(const Turn& turn, PixelRun& run) {
+    // The unit chroma directions first, so that integer depths can find their table entries in lanes.
+    double xs[kRunPixels];
+    double ys[kRunPixels];
+    double lengths[kRunPixels];
     for (std::int32_t i = 0; i < run.count; ++i) {
         const double r = run.red[i];
         const double g = run.green[i];
         const double b = run.blue[i];
-        double x = kHueX * r - kHueX * g;
-        double y = kHueYRedGreen * (r + g) - kHueYBlue * b;
+        const double x = kHueX * r - kHueX * g;
+        const double y = kHueYRedGreen * (r + g) - kHueYBlue * b;
         const double c2 = x * x + y * y;
-        // Grey has no hue. Rebuilding it through the single-precision grey axis would move it by a unit in
-        // the last place, so it stays exactly as it is.
-        if (c2 == 0.0) {
+        // Grey has no hue (length 0 marks it below).
+        const double c = c2 == 0.0 ? 0.0 : std::sqrt(c2);
+        xs[i] = c2 == 0.0 ? 0.0 : x / c;
+        ys[i] = c2 == 0.0 ? 0.0 : y / c;
+        lengths[i] = c;
+    }
+    std::int32_t entries[Pixel::kIsFloat ? 1 : kRunPixels];
+    if constexpr (!Pixel::kIsFloat) {
+        hueTableEntries(xs, ys, run.count, turn.max(), turn.last(), entries);
+    }
+    for (std::int32_t i = 0; i < run.count; ++i) {
+        const double c = lengths[i];
+        // Rebuilding grey through the single-precision grey axis would move it by a unit in the last
+        // place, so it stays exactly as it is.
+        if (c == 0.0) {
             continue;
         }
-        const double c = std::sqrt(c2);
-        x /= c;
-        y /= c;
-        double h = hueTurns(x, y);
-        if constexpr (!Pixel::kIsFloat) {
-            h = std::min(h, 1.0);
+        HueTurn rotation;
+        if constexpr (Pixel::kIsFloat) {
+            rotation = turn.at(hueTurns(xs[i], ys[i]));
+        } else {
+            rotation = turn.ofEntry(entries[i]);
         }
-        const HueTurn rotation = turn.at(h);
+        const double r = run.red[i];
+        const double g = run.green[i];
+        const double b = run.blue[i];
         const double yRotated = c * rotation.cosine;
         const double xRotated = c * rotation.sine;
         const double m = (r + g + b) * kGreyAxis * kGreyAxis;

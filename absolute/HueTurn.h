@@ -23,10 +23,10 @@ public:
     HueTableTurn(const double* cosines, const double* sines, std::int32_t last)
         : cosines_(cosines), sines_(sines), last_(last), max_(last) {}
 
-    HueTurn at(double h) const {
-        const std::int32_t entry = tableIndex(h * max_, last_);
-        return {cosines_[entry], sines_[entry]};
-    }
+    HueTurn at(double h) const { return ofEntry(tableIndex(h * max_, last_)); }
+    HueTurn ofEntry(std::int32_t entry) const { return {cosines_[entry], sines_[entry]}; }
+    std::int32_t last() const { return last_; }
+    double max() const { return max_; }
 
     // The entry's angle exactly as the hue step would compute it from the table value.
     static HueTurn ofTableValue(float value) {
