@@ -1,6 +1,7 @@
 #pragma once
 #include "absolute/HueEntries.h"
 #include "absolute/HueTurn.h"
+#include "absolute/SaturationLanes.h"
 #include "pixels/ChannelStore.h"
 
 #include <algorithm>
@@ -102,40 +103,29 @@ void hueStep(const Turn& turn, PixelRun& run) {
 }
 
 // The saturation curve scales the chroma vector so that the saturation s = (mean - min) / mean becomes L(s).
+// Per pixel: d = (colour - mean) / |colour - mean|; black and grey stay; otherwise s = (mean - min of the
+// channels) / mean (equal to -(lowest of d / mean) x length, but exact: a colour with a channel at 0 has
+// saturation 1 and reads the last table entry, not the one before), and colour = mean + t d with
+// t = -(mean / lowest of d) L(s). The arithmetic runs in vector lanes around the table or curve reads.
 template <class Pixel, class Lookup>
 void saturationStep(const Lookup& lookup, PixelRun& run) {
+    static_assert(kSaturationLanePixels == kRunPixels);
+    SaturationParts parts;
+    saturationParts(run.red, run.green, run.blue, run.count, parts);
+    double targets[kRunPixels];
     for (std::int32_t i = 0; i < run.count; ++i) {
-        const double r = run.red[i];
-        const double g = run.green[i];
-        const double b = run.blue[i];
-        const double mean = (r + g + b) * kThird;
-        double dr = r - mean;
-        double dg = g - mean;
-        double db = b - mean;
-        const double length = std::sqrt(dr * dr + dg * dg + db * db);
-        if (length > 0.0) {
-            dr /= length;
-            dg /= length;
-            db /= length;
-        }
-        const double lowest = std::min({dr, dg, db});
-        if (!(mean != 0.0 && lowest < 0.0)) {
+        if (parts.changes[i] == 0.0) {
+            targets[i] = 0.0;
             continue;
         }
-        // Equal to -(lowest / mean) x length, but exact: a colour with a channel at 0 has saturation 1 and
-        // reads the last table entry, not the one before.
-        const double s = (mean - std::min({r, g, b})) / mean;
-        double target;
+        const double s = parts.saturation[i];
         if constexpr (Pixel::kIsFloat) {
-            target = std::clamp(lookup.atUnit(s), 0.0, 1.0);
+            targets[i] = std::clamp(lookup.atUnit(s), 0.0, 1.0);
         } else {
-            target = lookup.atUnit(std::clamp(s, 0.0, 1.0));
+            targets[i] = lookup.atUnit(std::clamp(s, 0.0, 1.0));
         }
-        const double t = -(mean / lowest) * target;
-        run.red[i] = mean + t * dr;
-        run.green[i] = mean + t * dg;
-        run.blue[i] = mean + t * db;
     }
+    applySaturation(parts, targets, run.count, run.red, run.green, run.blue);
 }
 
 // The brightness curve multiplies the colour so that its mean becomes L(mean); black stays black.

@@ -64,7 +64,12 @@ void hueTableEntries(const double* x, const double* y, std::int32_t count, doubl
                 h += 1.0;
             }
             double scaled = std::min(h, 1.0) * max;
-            if (!(std::fabs(scaled - std::round(scaled)) > kEntryMargin)) {
+            bool sure = false;
+            if (scaled >= 0.0 && scaled <= max) {
+                const double fraction = scaled - double(std::int32_t(scaled));
+                sure = fraction > kEntryMargin && fraction < 1.0 - kEntryMargin;
+            }
+            if (!sure) {
                 scaled = std::min(hueTurns(x[start + i], y[start + i]), 1.0) * max;
             }
             entries[start + i] = tableIndex(scaled, last);
