@@ -1,4 +1,5 @@
 #pragma once
+#include "absolute/ChannelRounding.h"
 #include "absolute/HueEntries.h"
 #include "absolute/HueTurn.h"
 #include "absolute/SaturationLanes.h"
@@ -151,9 +152,7 @@ void brightnessStep(const Lookup& lookup, PixelRun& run) {
 template <class Pixel>
 void roundStep(PixelRun& run) {
     for (double* channel : {run.red, run.green, run.blue, run.alpha}) {
-        for (std::int32_t i = 0; i < run.count; ++i) {
-            channel[i] = double(roundToChannel<Pixel>(channel[i]));
-        }
+        roundToChannelValues(channel, run.count, Pixel::kMax);
     }
 }
 

@@ -333,12 +333,16 @@ std::int32_t RgbaCurvesFilter<Pixel>::runBand(std::int32_t band, std::int32_t ba
                 run.alpha[i] = double(pixel.alpha());
             }
             processRun<Order>(run, counts);
+            if constexpr (!Pixel::kIsFloat) {
+                // Whole numbers within the channel's range from here on: the stores below only convert.
+                roundStep<Pixel>(run);
+            }
             for (std::int32_t i = 0; i < run.count; ++i) {
                 Pixel& pixel = target[x0 + i];
-                pixel.red() = roundToChannel<Pixel>(run.red[i]);
-                pixel.green() = roundToChannel<Pixel>(run.green[i]);
-                pixel.blue() = roundToChannel<Pixel>(run.blue[i]);
-                pixel.alpha() = roundToChannel<Pixel>(run.alpha[i]);
+                pixel.red() = static_cast<typename Pixel::Value>(run.red[i]);
+                pixel.green() = static_cast<typename Pixel::Value>(run.green[i]);
+                pixel.blue() = static_cast<typename Pixel::Value>(run.blue[i]);
+                pixel.alpha() = static_cast<typename Pixel::Value>(run.alpha[i]);
             }
         }
         if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
