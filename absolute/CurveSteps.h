@@ -1,6 +1,7 @@
 #pragma once
 #include "absolute/ChannelRounding.h"
 #include "absolute/HueEntries.h"
+#include "absolute/HueLanes.h"
 #include "absolute/HueTurn.h"
 #include "absolute/SaturationLanes.h"
 #include "pixels/ChannelStore.h"
@@ -57,50 +58,32 @@ void curveStep(const Lookup& lookup, double* values, std::int32_t count) {
 // the grey component stay. Turn is a HueTableTurn (integer depths) or a HueCurveTurn (float).
 template <class Pixel, class Turn>
 void hueStep(const Turn& turn, PixelRun& run) {
-    // The unit chroma directions first, so that integer depths can find their table entries in lanes.
+    // Per pixel: the chroma vector (x, y) = (kHueX (r - g) as two products, kHueYRedGreen (r + g) -
+    // kHueYBlue b) of length c; grey (c = 0) has no hue and stays exactly as it is. Otherwise the hue of
+    // (x, y) / c is turned by the curve and the colour rebuilt from the grey component and the turned
+    // vector. The arithmetic runs in vector lanes around the table or curve reads.
     double xs[kRunPixels];
     double ys[kRunPixels];
     double lengths[kRunPixels];
-    for (std::int32_t i = 0; i < run.count; ++i) {
-        const double r = run.red[i];
-        const double g = run.green[i];
-        const double b = run.blue[i];
-        const double x = kHueX * r - kHueX * g;
-        const double y = kHueYRedGreen * (r + g) - kHueYBlue * b;
-        const double c2 = x * x + y * y;
-        // Grey has no hue (length 0 marks it below).
-        const double c = c2 == 0.0 ? 0.0 : std::sqrt(c2);
-        xs[i] = c2 == 0.0 ? 0.0 : x / c;
-        ys[i] = c2 == 0.0 ? 0.0 : y / c;
-        lengths[i] = c;
-    }
-    std::int32_t entries[Pixel::kIsFloat ? 1 : kRunPixels];
-    if constexpr (!Pixel::kIsFloat) {
+    hueDirections(run.red, run.green, run.blue, run.count, xs, ys, lengths);
+    double cosines[kRunPixels];
+    double sines[kRunPixels];
+    if constexpr (Pixel::kIsFloat) {
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            const HueTurn rotation = lengths[i] == 0.0 ? HueTurn{1.0, 0.0} : turn.at(hueTurns(xs[i], ys[i]));
+            cosines[i] = rotation.cosine;
+            sines[i] = rotation.sine;
+        }
+    } else {
+        std::int32_t entries[kRunPixels];
         hueTableEntries(xs, ys, run.count, turn.max(), turn.last(), entries);
-    }
-    for (std::int32_t i = 0; i < run.count; ++i) {
-        const double c = lengths[i];
-        // Rebuilding grey through the single-precision grey axis would move it by a unit in the last
-        // place, so it stays exactly as it is.
-        if (c == 0.0) {
-            continue;
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            const HueTurn rotation = turn.ofEntry(entries[i]);
+            cosines[i] = rotation.cosine;
+            sines[i] = rotation.sine;
         }
-        HueTurn rotation;
-        if constexpr (Pixel::kIsFloat) {
-            rotation = turn.at(hueTurns(xs[i], ys[i]));
-        } else {
-            rotation = turn.ofEntry(entries[i]);
-        }
-        const double r = run.red[i];
-        const double g = run.green[i];
-        const double b = run.blue[i];
-        const double yRotated = c * rotation.cosine;
-        const double xRotated = c * rotation.sine;
-        const double m = (r + g + b) * kGreyAxis * kGreyAxis;
-        run.red[i] = m + kHueYRedGreen * yRotated + kHueX * xRotated;
-        run.green[i] = m + kHueYRedGreen * yRotated - kHueX * xRotated;
-        run.blue[i] = m - kHueYBlue * yRotated;
     }
+    applyHueTurns(lengths, cosines, sines, run.count, run.red, run.green, run.blue);
 }
 
 // The saturation curve scales the chroma vector so that the saturation s = (mean - min) / mean becomes L(s).
