@@ -9,9 +9,10 @@
 // evaluate's result exactly. A cubic with three real roots needs an inverse cosine and cosines: these come
 // from SLEEF (1-ulp functions) and the three cosines from one sine and cosine by the angle sum, so t may
 // differ from the scalar one in the last bits. Y(t) then differs by a few units of 1e-16 times the size of
-// the segment's control points: far below 1e-6 of max(1, |y|). Only where a root lies within such a
-// rounding of the edges of the accepted range [-0.00005, 1.00005], or of the bisection tolerance, could a
-// lane take another root than evaluate; lanes whose root misses are handed to evaluate itself.
+// the segment's control points: far below 1e-6 of max(1, |y|). Near a double root that rounding grows, so
+// lanes whose root misses x by more than 1e-7 of the segment's width, or whose candidate roots lie within
+// 1e-6 of the edges of the accepted range [-0.00005, 1.00005], are handed to evaluate itself: there the
+// scalar steps could take another root or bisect.
 // Targets built: SSE4 and AVX2 with SLEEF's functions for them, and the fallback of the oldest processors.
 // The AVX-512 targets are left out, so that processors that have them run the AVX2 code.
 #ifndef HWY_DISABLED_TARGETS
@@ -135,8 +136,15 @@ hn::Vec<D> bezier(D d, hn::Vec<D> p0, hn::Vec<D> p1, hn::Vec<D> p2, hn::Vec<D> p
 
 // DepressedCubic::solve for every lane: the root of the one-real-root case, of the repeated-root case, or the
 // first of the three real roots that lies in the unit interval (with evaluate's margin and end values).
+// A root of the three-real-roots case closer than this to an edge of the accepted range may lie on the
+// other side of it in evaluate, whose inverse cosine rounds differently; near a double root that rounding is
+// magnified to about 1e-8 in t.
+inline constexpr double kEdgeMargin = 1e-6;
+
+// The root of every lane, and in `nearEdge` the lanes of the three-real-roots case with a candidate root
+// within kEdgeMargin of an edge of the accepted range: evaluate may pick another root there.
 template <class D>
-hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x) {
+hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x, hn::Mask<D>& nearEdge) {
     const hn::Rebind<float, D> df;
     const auto zero = hn::Zero(d);
     const auto q = hn::Sub(hn::Add(s.qCubic, hn::Div(hn::Sub(s.px0, x), s.a3)), s.qLinear);
@@ -157,6 +165,7 @@ hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x) {
         hn::Sub(hn::Div(hn::Mul(hn::Set(d, -3.0), q), hn::Mul(hn::Set(d, 2.0), s.p)), s.shift));
 
     hn::Vec<D> result = hn::IfThenElse(positive, single, repeated);
+    nearEdge = hn::FirstN(d, 0);
     if (hn::AllFalse(d, negative)) {
         return result;
     }
@@ -184,6 +193,11 @@ hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x) {
     auto last = hn::IfThenElse(hn::Lt(t3, low), zero, t3);
     last = hn::IfThenElse(hn::Gt(t3, high), hn::Set(d, 1.0), last);
     const auto three = hn::IfThenElse(inRange(t1), t1, hn::IfThenElse(inRange(t2), t2, last));
+    const auto margin = hn::Set(d, kEdgeMargin);
+    const auto closeToEdge = [&](hn::Vec<D> t) {
+        return hn::Or(hn::Lt(hn::Abs(hn::Sub(t, low)), margin), hn::Lt(hn::Abs(hn::Sub(t, high)), margin));
+    };
+    nearEdge = hn::And(negative, hn::Or(hn::Or(closeToEdge(t1), closeToEdge(t2)), closeToEdge(t3)));
     return hn::IfThenElse(negative, three, result);
 }
 
@@ -209,7 +223,11 @@ void evaluateManyLanes(const KnotList& knots, const double* in, double* out, std
         }
         return hn::Add(hn::Set(d, knot.y), hn::Mul(hn::Sub(x, hn::Set(d, knot.x)), hn::Set(d, slope)));
     };
-    const auto tolerance = hn::Set(d, 1e-3);
+    // evaluate accepts a root that misses x by up to 1e-3 of the segment's width, and bisects beyond that.
+    // Where a lane's root misses by more than 1e-7 of the width it is a poor root (a double root, a cubic
+    // near degenerate), and evaluate's own root, rounded differently, may fall on the other side of 1e-3:
+    // such lanes are handed to evaluate, so that the lanes keep only roots both would accept alike.
+    const auto tolerance = hn::Set(d, 1e-7);
 
     std::size_t i = 0;
     for (; i + lanes <= n; i += lanes) {
@@ -231,15 +249,17 @@ void evaluateManyLanes(const KnotList& knots, const double* in, double* out, std
             k = hn::Sub(k, hn::VecFromMask(di, left));
         }
         const LaneSegments<D> s = loadSegments(d, segments, k);
-        const V t = solveCubic(d, s, xs);
+        hn::Mask<D> nearEdge;
+        const V t = solveCubic(d, s, xs, nearEdge);
         const V width = hn::Sub(s.px3, s.px0);
         const V residual = hn::Abs(hn::Sub(bezier(d, s.px0, s.px1, s.px2, s.px3, t), xs));
         const auto found = hn::And(hn::And(hn::Ne(s.cubic, hn::Zero(d)), hn::IsFinite(t)),
                                    hn::Le(residual, hn::Mul(tolerance, width)));
         y = hn::IfThenElse(inside, bezier(d, s.py0, s.py1, s.py2, s.py3, t), y);
-        const auto missed = hn::AndNot(found, inside);
+        const auto missed = hn::Or(hn::AndNot(found, inside), hn::And(nearEdge, inside));
         if (!hn::AllFalse(d, missed)) {
-            // The bisection, and whatever else evaluate does where the root misses, one lane at a time.
+            // The bisection, and whatever else evaluate does where the root misses or may differ, one lane
+            // at a time.
             HWY_ALIGN double xLanes[kMaxLanes];
             HWY_ALIGN std::int64_t missedLanes[kMaxLanes];
             hn::Store(x, d, xLanes);

@@ -24,6 +24,8 @@ echo "== tsan: test"
 ctest --preset tsan
 echo "== clang: build (warnings are errors)"
 scripts/build.sh clang
+echo "== clang: test"
+ctest --preset clang
 echo "== fuzz: build the libFuzzer targets"
 scripts/build.sh fuzz "${fuzz_targets[@]/#/fuzz_}"
 echo "== fuzz: each target for ${FUZZ_SECONDS:-60} s"

@@ -52,7 +52,7 @@ void expectAgrees(const KnotList& knots, const std::vector<double>& in) {
         }
         ASSERT_TRUE(std::isfinite(expected)) << "x = " << in[i] << " got " << out[i];
         ASSERT_LE(std::fabs(out[i] - expected), kRelativeTolerance * std::max(1.0, std::fabs(expected)))
-            << "x = " << in[i];
+            << "x = " << in[i] << " expected " << expected << " got " << out[i];
     }
 }
 
