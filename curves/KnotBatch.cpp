@@ -10,9 +10,9 @@
 // from SLEEF (1-ulp functions) and the three cosines from one sine and cosine by the angle sum, so t may
 // differ from the scalar one in the last bits. Y(t) then differs by a few units of 1e-16 times the size of
 // the segment's control points: far below 1e-6 of max(1, |y|). Near a double root that rounding grows, so
-// lanes whose root misses x by more than 1e-7 of the segment's width, or whose candidate roots lie within
-// 1e-6 of the edges of the accepted range [-0.00005, 1.00005], are handed to evaluate itself: there the
-// scalar steps could take another root or bisect.
+// three-root lanes whose root misses x by more than 1e-7 of the segment's width, or whose candidate roots
+// lie within 1e-6 of the edges of the accepted range [-0.00005, 1.00005], are handed to evaluate itself:
+// there the scalar steps could take another root or bisect.
 // Targets built: SSE4 and AVX2 with SLEEF's functions for them, and the fallback of the oldest processors.
 // The AVX-512 targets are left out, so that processors that have them run the AVX2 code.
 #ifndef HWY_DISABLED_TARGETS
@@ -141,10 +141,12 @@ hn::Vec<D> bezier(D d, hn::Vec<D> p0, hn::Vec<D> p1, hn::Vec<D> p2, hn::Vec<D> p
 // magnified to about 1e-8 in t.
 inline constexpr double kEdgeMargin = 1e-6;
 
-// The root of every lane, and in `nearEdge` the lanes of the three-real-roots case with a candidate root
-// within kEdgeMargin of an edge of the accepted range: evaluate may pick another root there.
+// The root of every lane; `threeRoots` marks the lanes of the three-real-roots case and `nearEdge` those of
+// them with a candidate root within kEdgeMargin of an edge of the accepted range: evaluate may pick another
+// root there.
 template <class D>
-hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x, hn::Mask<D>& nearEdge) {
+hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x, hn::Mask<D>& threeRoots,
+                      hn::Mask<D>& nearEdge) {
     const hn::Rebind<float, D> df;
     const auto zero = hn::Zero(d);
     const auto q = hn::Sub(hn::Add(s.qCubic, hn::Div(hn::Sub(s.px0, x), s.a3)), s.qLinear);
@@ -165,6 +167,7 @@ hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x, hn::Mask<D>& 
         hn::Sub(hn::Div(hn::Mul(hn::Set(d, -3.0), q), hn::Mul(hn::Set(d, 2.0), s.p)), s.shift));
 
     hn::Vec<D> result = hn::IfThenElse(positive, single, repeated);
+    threeRoots = negative;
     nearEdge = hn::FirstN(d, 0);
     if (hn::AllFalse(d, negative)) {
         return result;
@@ -223,11 +226,13 @@ void evaluateManyLanes(const KnotList& knots, const double* in, double* out, std
         }
         return hn::Add(hn::Set(d, knot.y), hn::Mul(hn::Sub(x, hn::Set(d, knot.x)), hn::Set(d, slope)));
     };
-    // evaluate accepts a root that misses x by up to 1e-3 of the segment's width, and bisects beyond that.
-    // Where a lane's root misses by more than 1e-7 of the width it is a poor root (a double root, a cubic
-    // near degenerate), and evaluate's own root, rounded differently, may fall on the other side of 1e-3:
-    // such lanes are handed to evaluate, so that the lanes keep only roots both would accept alike.
-    const auto tolerance = hn::Set(d, 1e-7);
+    // evaluate accepts a root that misses x by up to 1e-3 of the segment's width (the single-precision cube
+    // root alone misses by about 1e-7), and bisects beyond that. A lane with one real root computes exactly
+    // evaluate's root and takes the same tolerance. A lane with three real roots (double-precision angles)
+    // that misses by more than 1e-7 of the width has a poor root (near a double root), and evaluate's own,
+    // rounded differently, may fall on the other side of 1e-3: such lanes are handed to evaluate.
+    const auto oneRootTolerance = hn::Set(d, 1e-3);
+    const auto threeRootTolerance = hn::Set(d, 1e-7);
 
     std::size_t i = 0;
     for (; i + lanes <= n; i += lanes) {
@@ -249,8 +254,10 @@ void evaluateManyLanes(const KnotList& knots, const double* in, double* out, std
             k = hn::Sub(k, hn::VecFromMask(di, left));
         }
         const LaneSegments<D> s = loadSegments(d, segments, k);
+        hn::Mask<D> threeRoots;
         hn::Mask<D> nearEdge;
-        const V t = solveCubic(d, s, xs, nearEdge);
+        const V t = solveCubic(d, s, xs, threeRoots, nearEdge);
+        const V tolerance = hn::IfThenElse(threeRoots, threeRootTolerance, oneRootTolerance);
         const V width = hn::Sub(s.px3, s.px0);
         const V residual = hn::Abs(hn::Sub(bezier(d, s.px0, s.px1, s.px2, s.px3, t), xs));
         const auto found = hn::And(hn::And(hn::Ne(s.cubic, hn::Zero(d)), hn::IsFinite(t)),
