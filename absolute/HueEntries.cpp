@@ -22,16 +22,43 @@ namespace korvane::absolute {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// angles[i] = acos(cosines[i]) for cosines in [-1, 1], to within a few units in the last place.
-void inverseCosines(const double* cosines, double* angles, std::int32_t count) {
+// For each direction: the entry as the lanes' hue gives it (whole), and whether that hue lies far enough
+// from every entry boundary, and from the ends, for the entry to be the one std::acos gives (sure, 1 or 0).
+template <class D>
+void entryLanes(D d, const double* x, const double* y, double max, double* wholes, double* sure) {
+    const auto xs = hn::LoadU(d, x);
+    const auto ys = hn::LoadU(d, y);
+    const auto zero = hn::Zero(d);
+    const auto one = hn::Set(d, 1.0);
+    // hueTurns with the lanes' inverse cosine.
+    const auto cosine = hn::Min(hn::Max(ys, hn::Set(d, -1.0)), one);
+    auto h = hn::Mul(hn::Acos(d, cosine), hn::Set(d, 1.0 / kTwoPi));
+    h = hn::IfThenElse(hn::Lt(xs, zero), hn::Sub(one, h), h);
+    h = hn::IfThenElse(hn::Lt(h, zero), hn::Add(h, one), h);
+    const auto maxima = hn::Set(d, max);
+    const auto scaled = hn::Mul(hn::Min(h, one), maxima);
+    const auto whole = hn::Floor(scaled);
+    const auto fraction = hn::Sub(scaled, whole);
+    const auto margin = hn::Set(d, kEntryMargin);
+    auto isSure = hn::And(hn::Ge(scaled, zero), hn::Le(scaled, maxima));
+    isSure = hn::And(isSure, hn::And(hn::Gt(fraction, margin), hn::Lt(fraction, hn::Sub(one, margin))));
+    // Min and Max would turn a NaN into a bound: such lanes go the exact way.
+    isSure = hn::And(isSure, hn::And(hn::Eq(xs, xs), hn::Eq(ys, ys)));
+    hn::StoreU(whole, d, wholes);
+    hn::StoreU(hn::IfThenElseZero(isSure, one), d, sure);
+}
+
+void hueEntryLanes(const double* x, const double* y, std::int32_t count, double max, double* wholes,
+                   double* sure) {
     const hn::ScalableTag<double> d;
     const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
     std::int32_t i = 0;
     for (; i + lanes <= count; i += lanes) {
-        hn::StoreU(hn::Acos(d, hn::LoadU(d, cosines + i)), d, angles + i);
+        entryLanes(d, x + i, y + i, max, wholes + i, sure + i);
     }
+    const hn::CappedTag<double, 1> one;
     for (; i < count; ++i) {
-        angles[i] = std::acos(cosines[i]);
+        entryLanes(one, x + i, y + i, max, wholes + i, sure + i);
     }
 }
 
@@ -42,37 +69,19 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace korvane::absolute {
 
-HWY_EXPORT(inverseCosines);
+HWY_EXPORT(hueEntryLanes);
 
 void hueTableEntries(const double* x, const double* y, std::int32_t count, double max, std::int32_t last,
                      std::int32_t* entries) {
-    double cosines[kRunPixels];
-    double angles[kRunPixels];
+    double wholes[kRunPixels];
+    double sure[kRunPixels];
     for (std::int32_t start = 0; start < count; start += kRunPixels) {
         const std::int32_t n = std::min(kRunPixels, count - start);
+        HWY_DYNAMIC_DISPATCH(hueEntryLanes)(x + start, y + start, n, max, wholes, sure);
         for (std::int32_t i = 0; i < n; ++i) {
-            cosines[i] = std::clamp(y[start + i], -1.0, 1.0);
-        }
-        HWY_DYNAMIC_DISPATCH(inverseCosines)(cosines, angles, n);
-        for (std::int32_t i = 0; i < n; ++i) {
-            // hueTurns with the lane's angle.
-            double h = angles[i] / kTwoPi;
-            if (x[start + i] < 0.0) {
-                h = 1.0 - h;
-            }
-            if (h < 0.0) {
-                h += 1.0;
-            }
-            double scaled = std::min(h, 1.0) * max;
-            bool sure = false;
-            if (scaled >= 0.0 && scaled <= max) {
-                const double fraction = scaled - double(std::int32_t(scaled));
-                sure = fraction > kEntryMargin && fraction < 1.0 - kEntryMargin;
-            }
-            if (!sure) {
-                scaled = std::min(hueTurns(x[start + i], y[start + i]), 1.0) * max;
-            }
-            entries[start + i] = tableIndex(scaled, last);
+            entries[start + i] = sure[i] != 0.0
+                                     ? std::int32_t(wholes[i])
+                                     : tableIndex(std::min(hueTurns(x[start + i], y[start + i]), 1.0) * max, last);
         }
     }
 }
