@@ -20,6 +20,7 @@ Effect effectOfMatchName(const std::string& matchName);
 // A set-up instance; the fuzz targets make one per input so that no input sees another's state.
 std::unique_ptr<kvhost::EffectInstance> newInstance(Effect effect);
 
+// 8, 16 or 32 bits; 16 for one selector in sixty-four.
 int depthOf(std::uint8_t selector);
 
 // 16 x 8 pixels of varied colours; at float depth some values lie below 0 and above 1.
