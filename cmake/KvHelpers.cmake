@@ -14,6 +14,17 @@ function(kv_add_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# Sources whose loops run once per pixel (filters, painters, host images). In a long fuzz campaign their
+# comparisons depend on pixel values, not on the fuzzed text: tracing them costs a third of each run and
+# fills the corpus with inputs that differ only in a pixel. With KV_FUZZ_PIXEL_LOOPS_EDGES_ONLY they keep
+# edge coverage only; the readers and the state they restore stay fully traced. Call after any
+# set_source_files_properties(... COMPILE_OPTIONS ...) of the same sources, which would replace this.
+function(kv_pixel_loop_sources)
+    if(KV_FUZZ_PIXEL_LOOPS_EDGES_ONLY)
+        set_property(SOURCE ${ARGN} APPEND PROPERTY COMPILE_OPTIONS -fno-sanitize-coverage=trace-cmp)
+    endif()
+endfunction()
+
 # A plug-in file: <name>.so exporting EntryPointFunc only.
 function(kv_add_plugin name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
