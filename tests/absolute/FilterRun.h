@@ -3,7 +3,7 @@
 #include "absolute/RgbaCurvesFilter.h"
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
-#include "tests/absolute/FilterHost.h"
+#include "tests/framework/FilterHost.h"
 #include "tests/absolute/TestCurves.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
 #include "relative/RgbaCurvesFilter.h"
-#include "tests/relative/FilterHost.h"
+#include "tests/framework/FilterHost.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #pragma once
-// A KorvaneHost for the Absolute filter's tests: a fixed thread count, counted memory that can be made to
-// fail from a chosen allocation on, and a progress that reports an abort after a chosen number of calls.
+// A KorvaneHost for the effects' filter tests: a fixed thread count, counted memory that can be made to
+// fail at a chosen allocation or from it on, and a progress that reports an abort after a chosen number of
+// calls.
 #include "framework/KorvaneHost.h"
 
 #include <atomic>
@@ -19,7 +20,7 @@ public:
         setAllocationCallable([this](std::size_t size) -> void* {
             std::lock_guard lock(mutex_);
             ++allocations_;
-            if (failFrom_ > 0 && allocations_ >= failFrom_) {
+            if ((failAt_ > 0 && allocations_ == failAt_) || (failFrom_ > 0 && allocations_ >= failFrom_)) {
                 return nullptr;
             }
             void* block = ::operator new(size, std::nothrow);
@@ -41,6 +42,8 @@ public:
         });
     }
 
+    // Allocation n (counted from 1) fails; the others succeed.
+    void failAllocation(int n) { failAt_ = n; }
     // Allocation n (counted from 1) and every later one fail.
     void failAllocationsFrom(int n) { failFrom_ = n; }
     // Progress calls 1..count succeed, later ones report an abort.
@@ -53,6 +56,7 @@ public:
 private:
     std::mutex mutex_;
     std::set<void*> live_;
+    int failAt_ = 0;
     int failFrom_ = 0;
     int allocations_ = 0;
     int unknownReleases_ = 0;
