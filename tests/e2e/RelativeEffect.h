@@ -1,24 +1,13 @@
 #pragma once
-// The real tarnwick.so driven through libkvhost, with the curve value and the sequence data set and read
-// in their stored forms.
+// The real tarnwick.so driven through libkvhost, with pictures and curves for its tests.
 #include "curves/CurveSet.h"
-#include "curves/CurveText.h"
-#include "curves/EditorState.h"
 #include "curves/EffectTraits.h"
-#include "curves/SequenceData.h"
-#include "host/EffectInstance.h"
-#include "host/PluginFile.h"
+#include "host/HostImage.h"
+#include "tests/e2e/PluginEffect.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
 #include <initializer_list>
 #include <memory>
-#include <string>
-#include <string_view>
 #include <utility>
-#include <vector>
 
 namespace korvane::relativetest {
 
@@ -46,11 +35,7 @@ struct Colour {
     double alpha;
 };
 
-inline std::vector<std::uint8_t> flatText(const std::string& text) {
-    std::vector<std::uint8_t> flat(text.begin(), text.end());
-    flat.push_back(0);
-    return flat;
-}
+using testing::flatText;
 
 // A Relative curve through the points with Linear sides: the polyline through them.
 inline Curve polylineCurve(std::initializer_list<std::pair<double, double>> points) {
@@ -109,46 +94,9 @@ inline Colour pixelAt(const kvhost::HostImage& image, int x, int y = 0) {
     return {image.channel(x, y, 1), image.channel(x, y, 2), image.channel(x, y, 3), image.channel(x, y, 0)};
 }
 
-class RelativeEffect {
+class RelativeEffect : public testing::PluginEffect<RelativeTraits> {
 public:
-    RelativeEffect() : plugin_(KV_TARNWICK), instance_(plugin_) { instance_.setup(); }
-
-    kvhost::EffectInstance& instance() { return instance_; }
-    kvhost::EffectInstance* operator->() { return &instance_; }
-
-    void setCurves(const RelativeCurveSet& set) {
-        instance_.setArbitraryFlat(kCurveParam, flatText(writeCurveSet(set)));
-    }
-
-    RelativeCurveSet curves() {
-        const std::vector<std::uint8_t> flat = instance_.arbitraryFlat(kCurveParam);
-        RelativeCurveSet set{};
-        readCurveSet(std::string_view(reinterpret_cast<const char*>(flat.data()), flat.size()), set);
-        return set;
-    }
-
-    // The sequence data as the plug-in left it (the raw record between commands).
-    std::unique_ptr<EditorStateSet> sequence() {
-        const std::vector<std::uint8_t> bytes = instance_.memory().bytes(instance_.sequenceData());
-        auto set = std::make_unique<EditorStateSet>();
-        std::memset(static_cast<void*>(set.get()), 0, sizeof(EditorStateSet));
-        std::memcpy(static_cast<void*>(set.get()), bytes.data(),
-                    std::min(bytes.size(), sizeof(EditorStateSet)));
-        return set;
-    }
-
-    // Hands the plug-in a raw record as the host hands back sequence data it stored unflattened.
-    void setSequence(const EditorStateSet& set) {
-        std::vector<std::uint8_t> raw(sizeof(EditorStateSet));
-        std::memcpy(raw.data(), &set, sizeof set);
-        ASSERT_EQ(instance_.resetupSequence(raw), PF_Err_NONE);
-    }
-
-    static std::unique_ptr<EditorStateSet> newSequence() {
-        auto set = std::make_unique<EditorStateSet>();
-        initEditorStateSet<RelativeTraits>(*set);
-        return set;
-    }
+    RelativeEffect() : PluginEffect(KV_TARNWICK, kCurveParam) {}
 
     kvhost::RenderResult render(std::shared_ptr<const kvhost::HostImage> input,
                                 std::shared_ptr<const kvhost::HostImage> base = nullptr) {
@@ -157,12 +105,8 @@ public:
         if (base) {
             request.layers[kBaseLayerParam] = std::move(base);
         }
-        return instance_.renderSmart(request);
+        return instance().renderSmart(request);
     }
-
-private:
-    kvhost::PluginFile plugin_;
-    kvhost::EffectInstance instance_;
 };
 
 } // namespace korvane::relativetest
