@@ -14,6 +14,25 @@ function(kv_add_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# OpenImageIO::OpenImageIO. Debian's package config names OpenCV's header folder among its include
+# folders although OpenCV is only a suggested package; CMake refuses a target with a missing folder, so
+# folders that do not exist on this machine are dropped (OpenImageIO's own headers do not need them).
+macro(kv_find_openimageio)
+    find_package(OpenImageIO REQUIRED)
+    foreach(kv_oiio_property INTERFACE_INCLUDE_DIRECTORIES INTERFACE_SYSTEM_INCLUDE_DIRECTORIES)
+        get_target_property(kv_oiio_dirs OpenImageIO::OpenImageIO ${kv_oiio_property})
+        if(kv_oiio_dirs)
+            set(kv_oiio_existing "")
+            foreach(kv_oiio_dir IN LISTS kv_oiio_dirs)
+                if(EXISTS "${kv_oiio_dir}" OR kv_oiio_dir MATCHES "^\\$<")
+                    list(APPEND kv_oiio_existing "${kv_oiio_dir}")
+                endif()
+            endforeach()
+            set_target_properties(OpenImageIO::OpenImageIO PROPERTIES ${kv_oiio_property} "${kv_oiio_existing}")
+        endif()
+    endforeach()
+endmacro()
+
 # Sources whose loops run once per pixel (filters, painters, host images). In a long fuzz campaign their
 # comparisons depend on pixel values, not on the fuzzed text: tracing them costs a third of each run and
 # fills the corpus with inputs that differ only in a pixel. With KV_FUZZ_PIXEL_LOOPS_EDGES_ONLY they keep
