@@ -1,7 +1,7 @@
 #pragma once
-// A KorvaneHost for the effects' filter tests: a fixed thread count, counted memory that can be made to
-// fail at a chosen allocation or from it on, and a progress that reports an abort after a chosen number of
-// calls.
+// A KorvaneHost for filter tests: a fixed thread count, counted memory (so that a test can check that what
+// a filter allocated went back) that can be made to fail at a chosen allocation or from it on, and a
+// progress that reports an abort after a chosen number of calls.
 #include "framework/KorvaneHost.h"
 
 #include <atomic>
@@ -20,6 +20,7 @@ public:
         setAllocationCallable([this](std::size_t size) -> void* {
             std::lock_guard lock(mutex_);
             ++allocations_;
+            lastRequest_ = size;
             if ((failAt_ > 0 && allocations_ == failAt_) || (failFrom_ > 0 && allocations_ >= failFrom_)) {
                 return nullptr;
             }
@@ -31,6 +32,7 @@ public:
         });
         setReleaseCallable([this](void* block) {
             std::lock_guard lock(mutex_);
+            ++releases_;
             if (live_.erase(block) == 0) {
                 ++unknownReleases_;
             }
@@ -44,12 +46,14 @@ public:
 
     // Allocation n (counted from 1) fails; the others succeed.
     void failAllocation(int n) { failAt_ = n; }
-    // Allocation n (counted from 1) and every later one fail.
+    // Allocation n (counted from 1) and every later one fail; 0 lets them succeed again.
     void failAllocationsFrom(int n) { failFrom_ = n; }
     // Progress calls 1..count succeed, later ones report an abort.
     void abortAfterProgressCalls(std::int64_t count) { abortAfter_ = count; }
     std::int64_t progressCalls() const { return progressCalls_.load(); }
     int allocations() const { return allocations_; }
+    int releases() const { return releases_; }
+    std::size_t lastRequest() const { return lastRequest_; }
     std::size_t liveBlocks() const { return live_.size(); }
     int unknownReleases() const { return unknownReleases_; }
 
@@ -59,7 +63,9 @@ private:
     int failAt_ = 0;
     int failFrom_ = 0;
     int allocations_ = 0;
+    int releases_ = 0;
     int unknownReleases_ = 0;
+    std::size_t lastRequest_ = 0;
     std::atomic<std::int64_t> progressCalls_{0};
     std::int64_t abortAfter_ = -1;
 };

@@ -1,11 +1,11 @@
 // Abort, out of memory, progress and band runs of filters, on one thread and on several.
 #include "TentReference.h"
-#include "TestHost.h"
 #include "TestImage.h"
 
 #include "pixels/BandSplit.h"
 #include "pixels/GlowFilter.h"
 #include "pixels/KorvaneFilter.h"
+#include "tests/framework/FilterHost.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ public:
 };
 
 TEST(FilterBands, EveryRowOnceWithFewerRowsThanBands) {
-    TestHost host(4);
+    FilterHost host(4);
     RowCountingFilter filter(host, 3);
     filter.bands = 8;
     EXPECT_EQ(filter.apply(0, 1), host.noError());
@@ -81,7 +81,7 @@ TEST(FilterBands, EveryRowOnceWithFewerRowsThanBands) {
 }
 
 TEST(FilterBands, EveryRowOnceOnManyThreads) {
-    TestHost host(3);
+    FilterHost host(3);
     RowCountingFilter filter(host, 1001);
     filter.bands = filter.bandCount(1001);
     EXPECT_EQ(filter.bands, 3);
@@ -92,7 +92,7 @@ TEST(FilterBands, EveryRowOnceOnManyThreads) {
 }
 
 TEST(FilterBands, RowProgressPlacesThePhaseInTheSegment) {
-    TestHost host(1);
+    FilterHost host(1);
     ProgressCalls calls;
     host.setProgressCallable([&](std::int32_t current, std::int32_t total) {
         calls.emplace_back(current, total);
@@ -109,7 +109,7 @@ TEST(FilterBands, RowProgressPlacesThePhaseInTheSegment) {
 }
 
 TEST(FilterBands, ProgressBeyondThirtyTwoBitsIsScaled) {
-    TestHost host(1);
+    FilterHost host(1);
     ProgressCalls calls;
     host.setProgressCallable([&](std::int32_t current, std::int32_t total) {
         calls.emplace_back(current, total);
@@ -126,7 +126,7 @@ TEST(FilterBands, ProgressBeyondThirtyTwoBitsIsScaled) {
 }
 
 TEST(FilterBands, AbortStopsTheBandsAndIsReturned) {
-    TestHost host(1);
+    FilterHost host(1);
     int calls = 0;
     host.setProgressCallable([&](std::int32_t, std::int32_t) { return ++calls < 4; });
     RowCountingFilter filter(host, 20);
@@ -156,7 +156,7 @@ KorvaneHost::ProgressCallable abortOnWorkers(std::thread::id caller, std::atomic
 
 // The thread pool's contract, without threads: every item after the first counts as run on a worker, and
 // only the first item's status comes back from runParallel.
-class CallerStatusOnlyHost : public TestHost {
+class CallerStatusOnlyHost : public FilterHost {
 public:
     std::int32_t runParallel(std::int32_t count, void* userData, ParallelJob job) override {
         std::int32_t callerStatus = noError();
@@ -197,7 +197,7 @@ TEST(GlowFilterFailure, AbortOfARowOffTheCallingThreadIsReturned) {
 }
 
 TEST(FilterBands, AbortSeenOnlyByAWorkerIsReturned) {
-    TestHost host(2);
+    FilterHost host(2);
     std::atomic<int> workerCalls{0};
     host.setProgressCallable(abortOnWorkers(std::this_thread::get_id(), workerCalls));
     RowCountingFilter filter(host, 400);
@@ -208,7 +208,7 @@ TEST(FilterBands, AbortSeenOnlyByAWorkerIsReturned) {
 
 template <class Pixel>
 struct BlurSetup {
-    TestHost host;
+    FilterHost host;
     TestImage<Pixel> source;
     TestImage<Pixel> destination;
     GlowFilter<Pixel> filter;
@@ -262,7 +262,7 @@ TEST(GlowFilterFailure, AbortOnAWorkerIsReturned) {
 
 TEST(GlowFilterFailure, FailedIntermediateIsOutOfMemoryAndLeaksNothing) {
     BlurSetup<AccumulationPixel16> setup(2, 20, 10);
-    setup.host.failAllocations(true);
+    setup.host.failAllocationsFrom(1);
     EXPECT_EQ(setup.filter.apply(0, 1), setup.host.outOfMemoryError());
     EXPECT_EQ(setup.host.allocations(), 1);
     EXPECT_EQ(setup.host.lastRequest(), 20u * 10u * 20u);
@@ -281,7 +281,7 @@ TEST(GlowFilterFailure, SuccessfulRunGivesItsIntermediateBack) {
 
 TEST(GlowFilterFailure, ImpossibleIntermediateSizeIsOutOfMemory) {
     // A view that claims more pixels than memory can address: the size is rejected before any allocation.
-    TestHost host;
+    FilterHost host;
     TestImage<AccumulationPixel8> tiny(1, 1);
     PixelArray<AccumulationPixel8> huge = tiny.view();
     huge.width = std::numeric_limits<std::int32_t>::max();
@@ -343,7 +343,7 @@ void expectThreadedBlurMatchesReference(std::int32_t threads) {
     const auto input = randomGrid<Pixel>(37, 23, rng);
     const RationalRadius horizontal{29, 4};
     const RationalRadius vertical{3, 10};
-    TestHost host(threads);
+    FilterHost host(threads);
     TestImage<Pixel> source(37, 23);
     TestImage<Pixel> destination(37, 23);
     source.fill(input);

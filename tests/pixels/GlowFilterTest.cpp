@@ -1,9 +1,9 @@
 #include "TentReference.h"
-#include "TestHost.h"
 #include "TestImage.h"
 
 #include "pixels/GlowFilter.h"
 #include "pixels/MirrorFold.h"
+#include "tests/framework/FilterHost.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ template <class Pixel>
 template <class Pixel>
 Grid<Pixel::kChannelCount> blurGrid(const Grid<Pixel::kChannelCount>& input, double horizontal,
                                     double vertical, std::int32_t threads = 1) {
-    TestHost host(threads);
+    FilterHost host(threads);
     TestImage<Pixel> source(input.width, input.height);
     TestImage<Pixel> destination(input.width, input.height, 20);
     source.fill(input);
@@ -112,7 +112,7 @@ TYPED_TEST(GlowFilterTyped, GivenIntermediateHoldsTheHorizontalPass) {
     const auto input = randomGrid<Pixel>(11, 6, rng);
     const RationalRadius horizontal{29, 4};
     const RationalRadius none{0, 1};
-    TestHost host;
+    FilterHost host;
     TestImage<Pixel> source(11, 6);
     TestImage<Pixel> intermediate(11, 6, 8);
     TestImage<Pixel> destination(11, 6, 4);
@@ -178,7 +178,7 @@ TYPED_TEST(GlowFilterTyped, UniformImageStaysUniform) {
 // landed a hair below the whole result and truncation lost 1 (a uniform 100 came out as 99 at radius 7.9).
 template <class Pixel>
 void expectUniformAtEveryRadius(const std::vector<std::int32_t>& values) {
-    TestHost host;
+    FilterHost host;
     for (const std::int32_t value : values) {
         TestImage<Pixel> source(23, 3);
         TestImage<Pixel> destination(23, 3);
@@ -353,7 +353,7 @@ TEST(GlowFilter, SixteenBitValuesAboveWhiteComeOutAsWhite) {
 }
 
 TEST(GlowFilter, MissingSourceReadsAsTransparentBlack) {
-    TestHost host;
+    FilterHost host;
     TestImage<Pixel16> destination(5, 4);
     destination.fillBytes(0x77);
     GlowFilter<Pixel16> filter(host);
@@ -366,7 +366,7 @@ TEST(GlowFilter, MissingSourceReadsAsTransparentBlack) {
 }
 
 TEST(GlowFilter, MissingDestinationWritesNothing) {
-    TestHost host;
+    FilterHost host;
     TestImage<Pixel8> source(5, 4);
     source.fillBytes(0x33);
     GlowFilter<Pixel8> filter(host);
@@ -380,7 +380,7 @@ TEST(GlowFilter, MissingDestinationWritesNothing) {
 TEST(GlowFilter, ColumnJobsAndColumnStripsGiveTheSameImage) {
     std::mt19937 rng(80);
     const auto input = randomGrid<Pixel16>(41, 19, rng);
-    TestHost host(2);
+    FilterHost host(2);
     TestImage<Pixel16> source(41, 19);
     TestImage<Pixel16> byStrips(41, 19);
     TestImage<Pixel16> byColumns(41, 19);
@@ -397,7 +397,7 @@ TEST(GlowFilter, ColumnJobsAndColumnStripsGiveTheSameImage) {
 }
 
 TEST(GlowFilter, PassesCoverOnlyWhatInputAndOutputShare) {
-    TestHost host;
+    FilterHost host;
     TestImage<Pixel8> input(6, 5);
     TestImage<Pixel8> output(4, 7);
     input.fillBytes(200);

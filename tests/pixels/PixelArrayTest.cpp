@@ -1,4 +1,3 @@
-#include "TestHost.h"
 #include "TestImage.h"
 
 #include "pixels/ChannelStore.h"
@@ -6,6 +5,7 @@
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
+#include "tests/framework/FilterHost.h"
 
 #include <gtest/gtest.h>
 
@@ -186,7 +186,7 @@ TEST(ScratchSize, ImpossibleSizesHaveNone) {
 }
 
 TEST(ScratchImage, ViewOfTheBuffer) {
-    TestHost host;
+    FilterHost host;
     ScratchImage<AccumulationPixel8> image(host);
     ASSERT_TRUE(image.allocate(7, 3, -2, 9));
     const auto& view = image.view();
@@ -203,7 +203,7 @@ TEST(ScratchImage, ViewOfTheBuffer) {
 }
 
 TEST(ScratchImage, ImpossibleSizeFailsWithoutAllocating) {
-    TestHost host;
+    FilterHost host;
     ScratchImage<PixelFloat> image(host);
     EXPECT_FALSE(image.allocate(std::numeric_limits<std::int32_t>::max(), 2, 0, 0));
     EXPECT_FALSE(image.allocate(-4, 2, 0, 0));
@@ -212,19 +212,19 @@ TEST(ScratchImage, ImpossibleSizeFailsWithoutAllocating) {
 }
 
 TEST(ScratchBuffer, EveryBlockGoesBackOnEveryPath) {
-    TestHost host;
+    FilterHost host;
     {
         ScratchBuffer first(host);
         ScratchBuffer second(host);
         ASSERT_TRUE(first.allocate(64));
-        host.failAllocations(true);
+        host.failAllocationsFrom(1);
         EXPECT_FALSE(second.allocate(64));
         EXPECT_EQ(second.data(), nullptr);
     }
     EXPECT_EQ(host.allocations(), 2);
     EXPECT_EQ(host.releases(), 1);
     EXPECT_EQ(host.liveBlocks(), 0u);
-    host.failAllocations(false);
+    host.failAllocationsFrom(0);
     {
         ScratchBuffer buffer(host);
         ASSERT_TRUE(buffer.allocate(16));
