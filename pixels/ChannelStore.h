@@ -1,16 +1,28 @@
 #pragma once
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace korvane {
 
 // Writing a computed channel value (64-bit float, channel units) back into a pixel. Integer depths add 0.5,
 // clamp to [0, max] and truncate; a non-finite value is stored as 0, never converted unchecked. Float
-// depths store the value unclamped.
+// depths store the value unclamped, except that a finite value beyond the float range becomes the largest
+// float of its sign rather than an infinity; a value that is already not finite (a NaN or infinite source
+// pixel passed through) stays as it is.
+template <class Pixel>
+typename Pixel::Value toFloatChannel(double value) {
+    constexpr double kLargest = std::numeric_limits<typename Pixel::Value>::max();
+    if (std::isfinite(value)) {
+        value = std::clamp(value, -kLargest, kLargest);
+    }
+    return static_cast<typename Pixel::Value>(value);
+}
+
 template <class Pixel>
 typename Pixel::Value roundToChannel(double value) {
     if constexpr (Pixel::kIsFloat) {
-        return static_cast<typename Pixel::Value>(value);
+        return toFloatChannel<Pixel>(value);
     } else {
         if (!std::isfinite(value)) {
             return 0;
@@ -24,7 +36,7 @@ typename Pixel::Value roundToChannel(double value) {
 template <class Pixel>
 typename Pixel::Value truncateToChannel(double value) {
     if constexpr (Pixel::kIsFloat) {
-        return static_cast<typename Pixel::Value>(value);
+        return toFloatChannel<Pixel>(value);
     } else {
         if (!std::isfinite(value)) {
             return 0;

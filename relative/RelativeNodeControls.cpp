@@ -14,6 +14,7 @@
 #include "relative/RelativeProperties.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace korvane {
@@ -124,8 +125,13 @@ PF_Err RelativeCurvesAEHost::userChangedParam(PF_InData* in_data, PF_OutData* /*
         for (const PF_ParamIndex index : {kParamCurve, kParamBasedOn, kParamChangeBy, kParamChangeFactor}) {
             flagChanged(*params[index]);
         }
-        // The host keeps a slider's value inside its range: widen the range past the new value first.
-        factorParam.u.fs_d.slider_max = PF_FpShort(set.changeFactor[property] + 1.0);
+        // The host keeps a slider's value inside its range: widen the range past the new value first, but
+        // never past the slider's limits (a hand-edited factor of 1e147 would make it infinite).
+        const double factor = set.changeFactor[property];
+        const double widest = std::isnan(factor) ? relative::kLargestChangeFactor
+                                                 : std::clamp(factor, -relative::kLargestChangeFactor,
+                                                              relative::kLargestChangeFactor);
+        factorParam.u.fs_d.slider_max = PF_FpShort(widest + 1.0);
         updateControl(kParamChangeFactor);
         factorParam.u.fs_d.slider_max =
             property == relative::kPostBlur ? kPostBlurFactorSliderMax : kFactorSliderMax;

@@ -2,6 +2,7 @@
 
 #include "curves/CurveArbitrary.h"
 #include "curves/EffectTraits.h"
+#include "relative/RelativeProperties.h"
 
 #include <cstring>
 
@@ -16,6 +17,7 @@ constexpr PF_ParamFlags kNodeValueFlags = kFixed | PF_ParamFlag_START_COLLAPSED;
 constexpr A_short kCurveControlWidth = 9999;
 constexpr A_short kCurveControlHeight = 340;
 constexpr PF_FpShort kValueLimit = 9999999.0f;
+static_assert(double(kValueLimit) == relative::kLargestChangeFactor);
 constexpr A_short kValuePrecision = 3;
 constexpr PF_FpShort kCurveTolerance = 0.05f;
 constexpr PF_FpShort kPreBlurSliderMax = 10.0f;

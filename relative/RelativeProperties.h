@@ -23,6 +23,9 @@ inline constexpr int kPropertyCount = 8;
 inline constexpr int kSourceCount = 7;
 inline constexpr std::int32_t kFirstCurveLink = 8;
 inline constexpr std::int32_t kAddition = 1;
+// The "change factor" slider accepts -9999999..9999999. A hand-edited factor beyond that renders as the
+// nearer end, which keeps factor x curve value x channel value far inside the double range.
+inline constexpr double kLargestChangeFactor = 9999999.0;
 
 // "based on" values that name a pixel property.
 constexpr bool isSourceProperty(std::int32_t basedOn) {

@@ -109,7 +109,8 @@ void RgbaCurvesFilter<Pixel>::prepare() {
         knots_[k] = KnotList(curves_.curves[k], kSlope);
         // A factor that is not a number (hand-edited text) changes nothing rather than everything.
         const double factor = curves_.changeFactor[k];
-        factors_[k] = std::isfinite(factor) ? factor : 0.0;
+        factors_[k] =
+            std::isfinite(factor) ? std::clamp(factor, -kLargestChangeFactor, kLargestChangeFactor) : 0.0;
         addition_[k] = curves_.changeBy[k] == kAddition;
     }
     postBlurFactor_ = factors_[kPostBlur];

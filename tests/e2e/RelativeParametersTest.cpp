@@ -186,6 +186,29 @@ TEST(RelativeParameters, TheFactorSlidesToFiftyForPostBlurAndToOneOtherwise) {
     }
 }
 
+TEST(RelativeParameters, AHandEditedFactorWidensTheSliderOnlyToItsLimits) {
+    RelativeEffect effect;
+    RelativeCurveSet set = defaultCurves();
+    set.changeFactor[3] = 1e147;
+    set.changeFactor[4] = -1e147;
+    effect.setCurves(set);
+    for (const int change : {4, 5}) {
+        effect->clearParamUIUpdates();
+        effect->setNumber(kChangeParam, change);
+        ASSERT_EQ(effect->userChangedParam(kChangeParam), PF_Err_NONE);
+        std::vector<float> maxima;
+        for (const kvhost::ParamUIUpdate& update : effect->paramUIUpdates()) {
+            if (update.index == kFactorParam) {
+                maxima.push_back(update.def.u.fs_d.slider_max);
+            }
+        }
+        ASSERT_GE(maxima.size(), 2u) << change;
+        // 9999999 + 1, or -9999999 + 1.
+        EXPECT_EQ(maxima.front(), change == 4 ? 10000000.0f : -9999998.0f) << change;
+        EXPECT_EQ(maxima.back(), 1.0f) << change;
+    }
+}
+
 // Property `property` with nodes at 0, 0.5 and 1, the middle one active and selected.
 void withActiveMiddleNode(RelativeEffect& effect, int property, int basedOn) {
     RelativeCurveSet set = defaultCurves();

@@ -1,5 +1,6 @@
-// Values no curve can be asked about: non-finite float sources give no change, and a change that ends
-// non-finite at an integer depth is written as 0 rather than converted unchecked.
+// Values no curve can be asked about: non-finite float sources give no change, a change that ends
+// non-finite at an integer depth is written as 0 rather than converted unchecked, and a float result from
+// finite pixels stays finite however large the factor.
 #include "relative/RelativeProperties.h"
 #include "tests/relative/TestImage.h"
 
@@ -61,6 +62,57 @@ TEST(NonFinite, AFactorThatIsNotANumberChangesNothing) {
     const Rgba out = rendered(set, image).get(0, 0);
     EXPECT_EQ(out.red, 10);
     EXPECT_EQ(out.green, 20);
+}
+
+TEST(NonFinite, AFactorBeyondTheSlidersLimitsRendersAsTheNearerLimit) {
+    // Hand-edited text can hold factors of any size; the slider's limits are -9999999 and 9999999.
+    RelativeCurveSet set = defaultSet();
+    setConstantChange(set, kRed, 0.5, false, 1e147);
+    setConstantChange(set, kGreen, 0.5, true, -1e147);
+    TestImage<PixelFloat> image = rowOf<PixelFloat>({{0.25, 0.2, 0.3, 1}});
+    const Rgba out = rendered(set, image).get(0, 0);
+    // 0.25 x (1 + 9999999 x 0.5) and 0.2 - 9999999 x 0.5.
+    EXPECT_EQ(out.red, 1250000.125);
+    EXPECT_FLOAT_EQ(float(out.green), -4999999.3f);
+    EXPECT_FLOAT_EQ(float(out.blue), 0.3f);
+    TestImage<Pixel8> small = rowOf<Pixel8>({{10, 20, 30, 255}});
+    const Rgba clamped = rendered(set, small).get(0, 0);
+    EXPECT_EQ(clamped.red, 255);
+    EXPECT_EQ(clamped.green, 0);
+}
+
+TEST(NonFinite, FloatResultsOfFinitePixelsStayFinite) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    // 1e30 x (1 +- 9999999 x 1e15) lies far beyond the float range: the largest float of its sign.
+    RelativeCurveSet set = defaultSet();
+    setConstantChange(set, kRed, 1e15, false, 9999999.0);
+    setConstantChange(set, kBlue, 1e15, false, -9999999.0);
+    TestImage<PixelFloat> image = rowOf<PixelFloat>({{1e30, 0.5, 1e30, 1}});
+    const Rgba out = rendered(set, image).get(0, 0);
+    EXPECT_EQ(out.red, kLargest);
+    EXPECT_EQ(out.blue, -kLargest);
+    EXPECT_EQ(out.green, 0.5f);
+
+    // Every property at once, at the largest amounts either way, over colours near the float range's ends.
+    for (const double factor : {9999999.0, -9999999.0, 1e300}) {
+        for (const bool addition : {false, true}) {
+            RelativeCurveSet all = defaultSet();
+            for (const int k : {kBrightness, kSaturation, kHue, kRed, kGreen, kBlue, kAlpha}) {
+                setConstantChange(all, k, 1e15, addition, factor);
+            }
+            TestImage<PixelFloat> colours = rowOf<PixelFloat>({{3e38, -3e38, 1e-45, 1},
+                                                               {1e-45, 2e-45, 0, 0.5},
+                                                               {-1e20, 1e20, 1e-30, 1},
+                                                               {0.5, 0.25, 0.125, 1}});
+            TestImage<PixelFloat> result = rendered(all, colours);
+            for (std::int32_t x = 0; x < colours.width; ++x) {
+                const Rgba p = result.get(x, 0);
+                for (const double v : {p.red, p.green, p.blue, p.alpha}) {
+                    EXPECT_TRUE(std::isfinite(v)) << factor << ' ' << addition << ' ' << x;
+                }
+            }
+        }
+    }
 }
 
 } // namespace
