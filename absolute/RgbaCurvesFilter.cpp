@@ -33,6 +33,18 @@ private:
     Release release_;
 };
 
+// The run's final values: whole numbers within the channel's range at integer depths (rounded already),
+// which only convert; at float depth a finite result beyond the float range becomes the largest float of
+// its sign rather than an infinity.
+template <class Pixel>
+typename Pixel::Value storedChannel(double value) {
+    if constexpr (Pixel::kIsFloat) {
+        return toFloatChannel<Pixel>(value);
+    } else {
+        return static_cast<typename Pixel::Value>(value);
+    }
+}
+
 } // namespace
 
 template <class Pixel>
@@ -339,10 +351,10 @@ std::int32_t RgbaCurvesFilter<Pixel>::runBand(std::int32_t band, std::int32_t ba
             }
             for (std::int32_t i = 0; i < run.count; ++i) {
                 Pixel& pixel = target[x0 + i];
-                pixel.red() = static_cast<typename Pixel::Value>(run.red[i]);
-                pixel.green() = static_cast<typename Pixel::Value>(run.green[i]);
-                pixel.blue() = static_cast<typename Pixel::Value>(run.blue[i]);
-                pixel.alpha() = static_cast<typename Pixel::Value>(run.alpha[i]);
+                pixel.red() = storedChannel<Pixel>(run.red[i]);
+                pixel.green() = storedChannel<Pixel>(run.green[i]);
+                pixel.blue() = storedChannel<Pixel>(run.blue[i]);
+                pixel.alpha() = storedChannel<Pixel>(run.alpha[i]);
             }
         }
         if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {

@@ -1,5 +1,6 @@
 // NaN and infinite values: float pixels go through the curves' arithmetic without leaving a table or the
-// knot list; at integer depths a value that is no longer finite is written as 0.
+// knot list; at integer depths a value that is no longer finite is written as 0; a float result of finite
+// pixels stays finite.
 #include "tests/absolute/FilterRun.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,35 @@ TEST(NonFinite, ANonFiniteResultAtIntegerDepthsIsWrittenAsZero) {
     EXPECT_EQ(out16.red, 0);
     EXPECT_EQ(out16.blue, 0);
     EXPECT_EQ(out16.alpha, 32768);
+}
+
+TEST(NonFinite, FloatResultsOfFinitePixelsStayFinite) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    // Red rises to 1e15 at 1 and goes on in a straight line: 1e30 lands near 1e45, beyond the float range.
+    FilterSettings settings;
+    settings.curves.curves[kChannelRed] = makeCurve({{0.0, 0.0}, {1.0, 1e15}});
+    settings.curves.curves[kChannelBlue] = makeCurve({{0.0, 0.0}, {1.0, -1e15}});
+    const Rgba out = filterRow<PixelFloat>({{1e30, 0.5, 1e30, 1.0}}, settings)[0];
+    EXPECT_EQ(out.red, kLargest);
+    EXPECT_EQ(out.blue, -kLargest);
+    EXPECT_EQ(out.green, 0.5);
+
+    // Every curve steep, in both orders, over colours near the float range's ends.
+    for (const bool invert : {false, true}) {
+        FilterSettings steep;
+        for (std::size_t i = 0; i < kCurveCount; ++i) {
+            steep.curves.curves[i] = makeCurve({{0.0, 1e15}, {1.0, -1e15}});
+        }
+        steep.invert = invert;
+        const auto row = filterRow<PixelFloat>(
+            {{3e38, -3e38, 1e-45, 1.0}, {1e-45, 2e-45, 0.0, 0.5}, {-1e20, 1e20, 1e-30, 1.0}, {0.5, 0.25, 0.125, 1.0}},
+            steep);
+        for (std::size_t x = 0; x < row.size(); ++x) {
+            for (const double v : {row[x].red, row[x].green, row[x].blue, row[x].alpha}) {
+                EXPECT_TRUE(std::isfinite(v)) << invert << ' ' << x;
+            }
+        }
+    }
 }
 
 } // namespace
