@@ -166,18 +166,24 @@ TEST(RelativeParameters, ChangeByIsDisabledForHueAndPostBlur) {
     EXPECT_EQ(effect->problems(), "");
 }
 
+// Chooses `change` in the "change" popup; returns the factor slider's maxima the plug-in sent the host.
+std::vector<float> factorSliderMaximaOnChoosing(RelativeEffect& effect, int change) {
+    effect->clearParamUIUpdates();
+    effect->setNumber(kChangeParam, change);
+    EXPECT_EQ(effect->userChangedParam(kChangeParam), PF_Err_NONE);
+    std::vector<float> maxima;
+    for (const kvhost::ParamUIUpdate& update : effect->paramUIUpdates()) {
+        if (update.index == kFactorParam) {
+            maxima.push_back(update.def.u.fs_d.slider_max);
+        }
+    }
+    return maxima;
+}
+
 TEST(RelativeParameters, TheFactorSlidesToFiftyForPostBlurAndToOneOtherwise) {
     RelativeEffect effect;
     for (const int change : {8, 2, 8, 1}) {
-        effect->clearParamUIUpdates();
-        effect->setNumber(kChangeParam, change);
-        ASSERT_EQ(effect->userChangedParam(kChangeParam), PF_Err_NONE);
-        std::vector<float> maxima;
-        for (const kvhost::ParamUIUpdate& update : effect->paramUIUpdates()) {
-            if (update.index == kFactorParam) {
-                maxima.push_back(update.def.u.fs_d.slider_max);
-            }
-        }
+        const std::vector<float> maxima = factorSliderMaximaOnChoosing(effect, change);
         // First one above the value (10 for post blur, 1 otherwise), then the range itself.
         ASSERT_GE(maxima.size(), 2u) << change;
         EXPECT_EQ(maxima.front(), change == 8 ? 11.0f : 2.0f) << change;
@@ -193,15 +199,7 @@ TEST(RelativeParameters, AHandEditedFactorWidensTheSliderOnlyToItsLimits) {
     set.changeFactor[4] = -1e147;
     effect.setCurves(set);
     for (const int change : {4, 5}) {
-        effect->clearParamUIUpdates();
-        effect->setNumber(kChangeParam, change);
-        ASSERT_EQ(effect->userChangedParam(kChangeParam), PF_Err_NONE);
-        std::vector<float> maxima;
-        for (const kvhost::ParamUIUpdate& update : effect->paramUIUpdates()) {
-            if (update.index == kFactorParam) {
-                maxima.push_back(update.def.u.fs_d.slider_max);
-            }
-        }
+        const std::vector<float> maxima = factorSliderMaximaOnChoosing(effect, change);
         ASSERT_GE(maxima.size(), 2u) << change;
         // 9999999 + 1, or -9999999 + 1.
         EXPECT_EQ(maxima.front(), change == 4 ? 10000000.0f : -9999998.0f) << change;
