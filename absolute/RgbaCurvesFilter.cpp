@@ -6,6 +6,7 @@
 #include "curves/EffectTraits.h"
 #include "pixels/BandSplit.h"
 #include "pixels/ChannelStore.h"
+#include "pixels/FloatRange.h"
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 
@@ -32,18 +33,6 @@ public:
 private:
     Release release_;
 };
-
-// The run's final values: whole numbers within the channel's range at integer depths (rounded already),
-// which only convert; at float depth a finite result beyond the float range becomes the largest float of
-// its sign rather than an infinity.
-template <class Pixel>
-typename Pixel::Value storedChannel(double value) {
-    if constexpr (Pixel::kIsFloat) {
-        return toFloatChannel<Pixel>(value);
-    } else {
-        return static_cast<typename Pixel::Value>(value);
-    }
-}
 
 } // namespace
 
@@ -345,16 +334,22 @@ std::int32_t RgbaCurvesFilter<Pixel>::runBand(std::int32_t band, std::int32_t ba
                 run.alpha[i] = double(pixel.alpha());
             }
             processRun<Order>(run, counts);
-            if constexpr (!Pixel::kIsFloat) {
+            if constexpr (Pixel::kIsFloat) {
+                // Curves go on in a straight line past their ends, so a steep one over a large pixel can
+                // leave the float range.
+                for (double* channel : {run.red, run.green, run.blue, run.alpha}) {
+                    keepWithinFloatRange(channel, run.count);
+                }
+            } else {
                 // Whole numbers within the channel's range from here on: the stores below only convert.
                 roundStep<Pixel>(run);
             }
             for (std::int32_t i = 0; i < run.count; ++i) {
                 Pixel& pixel = target[x0 + i];
-                pixel.red() = storedChannel<Pixel>(run.red[i]);
-                pixel.green() = storedChannel<Pixel>(run.green[i]);
-                pixel.blue() = storedChannel<Pixel>(run.blue[i]);
-                pixel.alpha() = storedChannel<Pixel>(run.alpha[i]);
+                pixel.red() = static_cast<typename Pixel::Value>(run.red[i]);
+                pixel.green() = static_cast<typename Pixel::Value>(run.green[i]);
+                pixel.blue() = static_cast<typename Pixel::Value>(run.blue[i]);
+                pixel.alpha() = static_cast<typename Pixel::Value>(run.alpha[i]);
             }
         }
         if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {

@@ -1,28 +1,16 @@
 #pragma once
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace korvane {
 
 // Writing a computed channel value (64-bit float, channel units) back into a pixel. Integer depths add 0.5,
 // clamp to [0, max] and truncate; a non-finite value is stored as 0, never converted unchecked. Float
-// depths store the value unclamped, except that a finite value beyond the float range becomes the largest
-// float of its sign rather than an infinity; a value that is already not finite (a NaN or infinite source
-// pixel passed through) stays as it is.
-template <class Pixel>
-typename Pixel::Value toFloatChannel(double value) {
-    constexpr double kLargest = std::numeric_limits<typename Pixel::Value>::max();
-    if (std::isfinite(value)) {
-        value = std::clamp(value, -kLargest, kLargest);
-    }
-    return static_cast<typename Pixel::Value>(value);
-}
-
+// depths store the value unclamped.
 template <class Pixel>
 typename Pixel::Value roundToChannel(double value) {
     if constexpr (Pixel::kIsFloat) {
-        return toFloatChannel<Pixel>(value);
+        return static_cast<typename Pixel::Value>(value);
     } else {
         if (!std::isfinite(value)) {
             return 0;
@@ -36,7 +24,7 @@ typename Pixel::Value roundToChannel(double value) {
 template <class Pixel>
 typename Pixel::Value truncateToChannel(double value) {
     if constexpr (Pixel::kIsFloat) {
-        return toFloatChannel<Pixel>(value);
+        return static_cast<typename Pixel::Value>(value);
     } else {
         if (!std::isfinite(value)) {
             return 0;

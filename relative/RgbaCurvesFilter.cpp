@@ -4,6 +4,7 @@
 #include "pixels/BandSplit.h"
 #include "pixels/ChannelStore.h"
 #include "pixels/ColourProperties.h"
+#include "pixels/FloatRange.h"
 #include "pixels/GlowFilter.h"
 #include "relative/PostBlurComposite.h"
 
@@ -692,6 +693,12 @@ std::int32_t RgbaCurvesFilter<Pixel>::mainBand(std::int32_t band, std::int32_t b
             }
             if (counts != nullptr) {
                 countRun(run, scratch, counts);
+            }
+            if constexpr (Pixel::kIsFloat && Show == kShowNormal) {
+                // Large factors over large pixels can leave the float range.
+                for (double* channel : {run.red, run.green, run.blue, run.alpha}) {
+                    keepWithinFloatRange(channel, count);
+                }
             }
             storeRun<Show>(input + x0, output + x0, run, scratch);
         }

@@ -74,21 +74,11 @@ TEST(ChannelStore, NonFiniteIsZeroAtIntegerDepths) {
     }
 }
 
-TEST(ChannelStore, FloatIsStoredUnclampedWithinTheFloatRange) {
+TEST(ChannelStore, FloatIsStoredUnclamped) {
     EXPECT_EQ(roundToChannel<PixelFloat>(1.5), 1.5f);
     EXPECT_EQ(roundToChannel<PixelFloat>(-0.25), -0.25f);
     EXPECT_EQ(truncateToChannel<AccumulationPixel8>(300.75), 300.75f);
-    EXPECT_EQ(roundToChannel<PixelFloat>(3e38), 3e38f);
-    // Beyond the float range a finite value becomes the largest float of its sign, not an infinity.
-    constexpr float kLargest = std::numeric_limits<float>::max();
-    EXPECT_EQ(roundToChannel<PixelFloat>(1e39), kLargest);
-    EXPECT_EQ(truncateToChannel<PixelFloat>(-1e300), -kLargest);
-    EXPECT_EQ(truncateToChannel<AccumulationPixel16>(std::numeric_limits<double>::max()), kLargest);
-    // What is not finite already passes through as it is.
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
     EXPECT_TRUE(std::isnan(roundToChannel<PixelFloat>(std::numeric_limits<double>::quiet_NaN())));
-    EXPECT_EQ(roundToChannel<PixelFloat>(kInfinity), std::numeric_limits<float>::infinity());
-    EXPECT_EQ(truncateToChannel<PixelFloat>(-kInfinity), -std::numeric_limits<float>::infinity());
 }
 
 ImageDesc describe(void* pixels, std::int32_t depth) {
