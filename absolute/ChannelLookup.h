@@ -45,8 +45,8 @@ public:
 
     double atChannel(double v) const { return knots_->evaluate(v); }
     double atUnit(double u) const { return knots_->evaluate(u); }
-    // A run of channel values at once in vector lanes: atChannel's result, or within 1e-6 of max(1, |y|) of it
-    // where a segment's cubic has three real roots (KnotList::evaluateMany).
+    // A run of channel values at once in vector lanes: atChannel's result, or within 1e-6 of max(1, |y|) of
+    // it where a segment's cubic has three real roots (KnotList::evaluateMany).
     void atChannels(double* values, std::int32_t count) const {
         knots_->evaluateMany(values, values, std::size_t(count));
     }

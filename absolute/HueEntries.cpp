@@ -79,9 +79,9 @@ void hueTableEntries(const double* x, const double* y, std::int32_t count, doubl
         const std::int32_t n = std::min(kRunPixels, count - start);
         HWY_DYNAMIC_DISPATCH(hueEntryLanes)(x + start, y + start, n, max, wholes, sure);
         for (std::int32_t i = 0; i < n; ++i) {
-            entries[start + i] = sure[i] != 0.0
-                                     ? std::int32_t(wholes[i])
-                                     : tableIndex(std::min(hueTurns(x[start + i], y[start + i]), 1.0) * max, last);
+            entries[start + i] =
+                sure[i] != 0.0 ? std::int32_t(wholes[i])
+                               : tableIndex(std::min(hueTurns(x[start + i], y[start + i]), 1.0) * max, last);
         }
     }
 }

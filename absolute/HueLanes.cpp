@@ -20,14 +20,15 @@ namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 template <class D>
-void directionLanes(D d, const double* red, const double* green, const double* blue, std::int32_t i, double* xs,
-                    double* ys, double* lengths) {
+void directionLanes(D d, const double* red, const double* green, const double* blue, std::int32_t i,
+                    double* xs, double* ys, double* lengths) {
     const auto r = hn::LoadU(d, red + i);
     const auto g = hn::LoadU(d, green + i);
     const auto b = hn::LoadU(d, blue + i);
     const auto hueX = hn::Set(d, kHueX);
     const auto x = hn::Sub(hn::Mul(hueX, r), hn::Mul(hueX, g));
-    const auto y = hn::Sub(hn::Mul(hn::Set(d, kHueYRedGreen), hn::Add(r, g)), hn::Mul(hn::Set(d, kHueYBlue), b));
+    const auto y =
+        hn::Sub(hn::Mul(hn::Set(d, kHueYRedGreen), hn::Add(r, g)), hn::Mul(hn::Set(d, kHueYBlue), b));
     const auto c2 = hn::Add(hn::Mul(x, x), hn::Mul(y, y));
     const auto grey = hn::Eq(c2, hn::Zero(d));
     const auto c = hn::Sqrt(c2);

@@ -84,7 +84,8 @@ hn::Vec<DF> fastCubeRoot(DF df, hn::Vec<DF> x) {
     const auto signBit = hn::Set(di, std::int32_t(0x80000000u));
     const auto oneBits = hn::Set(di, std::int32_t(0x3f800000));
     const auto magnitude = hn::AndNot(signBit, bits);
-    const auto estimate = hn::Add(hn::Mul(hn::ShiftRight<10>(hn::Sub(magnitude, oneBits)), hn::Set(di, 341)), oneBits);
+    const auto estimate =
+        hn::Add(hn::Mul(hn::ShiftRight<10>(hn::Sub(magnitude, oneBits)), hn::Set(di, 341)), oneBits);
     const auto a = hn::BitCast(df, hn::Or(estimate, hn::And(bits, signBit)));
     const auto a3 = hn::Mul(hn::Mul(a, a), a);
     const auto two = hn::Set(df, 2.0f);
@@ -177,14 +178,16 @@ hn::Vec<D> solveCubic(D d, const LaneSegments<D>& s, hn::Vec<D> x, hn::Mask<D>& 
     const auto twoR = hn::Mul(hn::Set(d, 2.0), r);
     const auto k = hn::IfThenElse(hn::Lt(q, zero), twoR, hn::Neg(twoR));
     const auto cosineArgument = hn::Div(hn::Abs(q), hn::Mul(hn::Mul(twoR, r), r));
-    const auto phi = hn::Div(inverseCosine(d, hn::IfThenElse(negative, cosineArgument, zero)), hn::Set(d, 3.0));
+    const auto phi =
+        hn::Div(inverseCosine(d, hn::IfThenElse(negative, cosineArgument, zero)), hn::Set(d, 3.0));
     hn::Vec<D> sine = zero;
     hn::Vec<D> cosine = zero;
     sineCosine(d, phi, sine, cosine);
     constexpr double kThirdTurn = 2.0 * std::numbers::pi / 3.0;
     // cos(phi + a) = cos phi cos a - sin phi sin a.
     const auto turned = [&](double angle) {
-        return hn::Sub(hn::Mul(cosine, hn::Set(d, std::cos(angle))), hn::Mul(sine, hn::Set(d, std::sin(angle))));
+        return hn::Sub(hn::Mul(cosine, hn::Set(d, std::cos(angle))),
+                       hn::Mul(sine, hn::Set(d, std::sin(angle))));
     };
     const auto low = hn::Set(d, double(-0.00005f));
     const auto high = hn::Set(d, double(1.00005f));
@@ -241,7 +244,8 @@ void evaluateManyLanes(const KnotList& knots, const double* in, double* out, std
         const auto below = hn::Not(hn::Gt(x, firstX));
         const auto above = hn::Gt(x, lastX);
         const auto inside = hn::Not(hn::Or(below, above));
-        V y = hn::IfThenElse(below, extension(first, knots.startSlope(), x), extension(last, knots.endSlope(), x));
+        V y = hn::IfThenElse(below, extension(first, knots.startSlope(), x),
+                             extension(last, knots.endSlope(), x));
         if (hn::AllFalse(d, inside)) {
             hn::StoreU(y, d, out + i);
             continue;

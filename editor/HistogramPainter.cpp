@@ -99,7 +99,8 @@ void paintHistogram(BgraImage& image, const EditorView& view) {
                                               blendFor(4), blendFor(5), blendFor(6), blendFor(7)};
         std::array<const std::int32_t*, 3> bins{};
         for (int channel = 0; channel < 3; ++channel) {
-            bins[channel] = states.histogramBins[std::clamp(display.arrays[channel], 0, kHistogramArrays - 1)].data();
+            bins[channel] =
+                states.histogramBins[std::clamp(display.arrays[channel], 0, kHistogramArrays - 1)].data();
         }
         // Row j of a bar is image row plot.bottom - 1 - j; only rows inside the image are drawn.
         const int firstRow = std::max(0, plot.bottom - image.height());

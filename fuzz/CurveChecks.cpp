@@ -117,7 +117,8 @@ std::string stableEditorStateSetText(std::string_view text) {
     initEditorStateSet(*second, Traits::kEditorDefaults);
     readEditorStateSet<Traits>(written, *second);
     checkEditorStateSet(*second);
-    require(writeEditorStateSet<Traits>(*second) == written, "editor state text is stable after one round trip");
+    require(writeEditorStateSet<Traits>(*second) == written,
+            "editor state text is stable after one round trip");
     return written;
 }
 

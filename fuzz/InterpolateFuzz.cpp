@@ -3,7 +3,8 @@
 // the blend is finite, its text is stable, and no handle is left live or locked.
 //
 // Input: byte 0 chooses the effect (bit 0) and how bytes 1..8 give the weight (bit 1: a raw double, else
-// byte 1 / 255 stretched over -0.5..1.5 by bit 2); the rest is the two curve-set texts split at the first NUL.
+// byte 1 / 255 stretched over -0.5..1.5 by bit 2); the rest is the two curve-set texts split at the first
+// NUL.
 #include "curves/CurveArbitrary.h"
 #include "curves/EffectTraits.h"
 #include "fuzz/CurveChecks.h"

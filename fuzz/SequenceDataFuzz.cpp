@@ -63,7 +63,8 @@ void requireEvent(kvhost::EffectInstance& instance, PF_EventType type, int x, in
     requireClean(instance);
 }
 
-void run(Effect effect, const std::vector<std::uint8_t>& stored, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+void run(Effect effect, const std::vector<std::uint8_t>& stored, std::uint8_t a, std::uint8_t b,
+         std::uint8_t c) {
     const auto instance = newInstance(effect);
     static const std::string absoluteCurves = sixNodeCurves(AbsoluteTraits::kCurveNames);
     static const std::string relativeCurves = sixNodeCurves(RelativeTraits::kCurveNames);

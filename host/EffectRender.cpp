@@ -261,8 +261,8 @@ PF_Err EffectInstance::checkoutLayerPixels(A_long checkoutId, PF_EffectWorld** p
 
 PF_Err EffectInstance::checkinLayerPixels(A_long checkoutId) {
     const auto found = layerCheckouts_.find(checkoutId);
-    // A layer without pixels (none chosen, or nothing of it in the request) gave the plug-in no world: handing
-    // that back is harmless, as it is in the real host.
+    // A layer without pixels (none chosen, or nothing of it in the request) gave the plug-in no world:
+    // handing that back is harmless, as it is in the real host.
     if (inSmartRender_ && found != layerCheckouts_.end() && !found->second.checkedOut &&
         (!renderLayer(found->second.index) || emptyRect(found->second.rect))) {
         return PF_Err_NONE;

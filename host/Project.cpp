@@ -169,7 +169,8 @@ PF_ParamDefUnion valueFromJson(const HostParameter& p, PF_ParamDefUnion u, const
         break;
     }
     default:
-        u.fs_d.value = inRange(number(value), p.registered().u.fs_d.valid_min, p.registered().u.fs_d.valid_max);
+        u.fs_d.value =
+            inRange(number(value), p.registered().u.fs_d.valid_min, p.registered().u.fs_d.valid_max);
         break;
     }
     return u;

@@ -4,8 +4,8 @@
 #include "hostapi/PF_InOutData.h"
 #include "hostapi/PF_Types.h"
 
-using PF_EntryPointFunc = PF_Err (*)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-                                     PF_LayerDef* output, void* extra);
+using PF_EntryPointFunc = PF_Err (*)(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
+                                     PF_ParamDef* params[], PF_LayerDef* output, void* extra);
 
 constexpr const char* kPF_EntryPointName = "EntryPointFunc";
 

@@ -24,8 +24,8 @@ void keepLanesWithinFloatRange(D d, double* values) {
     const auto largest = hn::Set(d, double(std::numeric_limits<float>::max()));
     const auto magnitude = hn::Abs(v);
     // Comparisons with NaN are false, so NaN stays too.
-    const auto beyond =
-        hn::And(hn::Gt(magnitude, largest), hn::Lt(magnitude, hn::Set(d, std::numeric_limits<double>::infinity())));
+    const auto beyond = hn::And(hn::Gt(magnitude, largest),
+                                hn::Lt(magnitude, hn::Set(d, std::numeric_limits<double>::infinity())));
     hn::StoreU(hn::IfThenElse(beyond, hn::CopySign(largest, v), v), d, values);
 }
 

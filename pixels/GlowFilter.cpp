@@ -15,9 +15,9 @@ namespace {
 
 // Stores one blurred value. Integer depths add `bias` (the tolerance, plus 0.5 where the pass rounds half up;
 // IntegerTent.h) and truncate, at most max. The value is a weighted average of samples, within a hair of
-// [0, 65535], and the bias is larger than that hair: the conversion cannot overflow or go below 0. Only 16-bit
-// samples above 32768, which a host should not hand over, need the clamp. Float depths store the value as
-// it is.
+// [0, 65535], and the bias is larger than that hair: the conversion cannot overflow or go below 0. Only
+// 16-bit samples above 32768, which a host should not hand over, need the clamp. Float depths store the value
+// as it is.
 template <class Pixel>
 struct ChannelWriter {
     double bias = 0.0;
@@ -100,8 +100,8 @@ IntegerTent columnTent(double radius) {
 
 // Up to kBlockRows rows of `length` pixels (rows past `count` repeat the last one and are not stored).
 template <class Pixel>
-void blurRowsInLanes(const Pixel* const (&in)[kBlockRows], Pixel* const (&out)[kBlockRows], std::int32_t count,
-                     std::int64_t length, const IntegerTent& tent) {
+void blurRowsInLanes(const Pixel* const (&in)[kBlockRows], Pixel* const (&out)[kBlockRows],
+                     std::int32_t count, std::int64_t length, const IntegerTent& tent) {
     constexpr std::int64_t kPositions = kRingPositions<Pixel>;
     alignas(64) Pixel ring[kPositions * kBlockRows];
     alignas(64) Pixel chunk[kChunk * kBlockRows];
@@ -337,8 +337,8 @@ std::int32_t GlowFilter<Pixel>::blurColumnBand(std::int32_t band) {
             }
         }
         const std::int32_t last = std::min(x + kStripWidth, end) - 1;
-        const std::int32_t status =
-            reportProgress(std::int64_t(verticalUnit_) * allColumns + last, std::int64_t(unitCount_) * allColumns);
+        const std::int32_t status = reportProgress(std::int64_t(verticalUnit_) * allColumns + last,
+                                                   std::int64_t(unitCount_) * allColumns);
         if (status != noError()) {
             return status;
         }
@@ -353,8 +353,8 @@ void GlowFilter<Pixel>::blurColumnsInLanes(std::int32_t start, std::int32_t widt
         tent::LaneRun run;
         run.depth = kSampleDepth<Pixel>;
         run.values = width * Pixel::kChannelCount;
-        run.blocks = {passInput_.data + std::ptrdiff_t(start) * passInput_.pixelBytes, passInput_.rowBytes, rows,
-                      0};
+        run.blocks = {passInput_.data + std::ptrdiff_t(start) * passInput_.pixelBytes, passInput_.rowBytes,
+                      rows, 0};
         run.tent = &laneTent_;
         tent::LaneSums sums;
         tent::primeLanes(run, sums);

@@ -149,7 +149,8 @@ struct Weighted {
     HWY_INLINE V32 operator()(V32 tent, V32 window, V32 edges) const {
         const D32 d;
         const DH dh;
-        const auto lower = weigh(hn::LowerHalf(dh, tent), hn::LowerHalf(dh, window), hn::LowerHalf(dh, edges));
+        const auto lower =
+            weigh(hn::LowerHalf(dh, tent), hn::LowerHalf(dh, window), hn::LowerHalf(dh, edges));
         const auto upper =
             weigh(hn::UpperHalf(dh, tent), hn::UpperHalf(dh, window), hn::UpperHalf(dh, edges));
         return hn::Min(hn::Combine(d, upper, lower), maxValue);
@@ -335,7 +336,8 @@ std::uint32_t store(const IntegerTent& t, std::int32_t tent, std::int32_t window
             double(tent) * t.tentWeight + double(window) * t.windowWeight + double(edges) * t.edgeWeight;
         q = std::uint32_t(std::int32_t(value + t.storeBias));
     } else {
-        const std::uint32_t s = (std::uint32_t(tent) << t.tentShift) + std::uint32_t(window) * std::uint32_t(t.windowFactor) +
+        const std::uint32_t s = (std::uint32_t(tent) << t.tentShift) +
+                                std::uint32_t(window) * std::uint32_t(t.windowFactor) +
                                 std::uint32_t(edges) * std::uint32_t(t.edgeFactor) + t.bias;
         q = t.divide(s);
     }
@@ -389,7 +391,8 @@ void runLanes(const LaneRun& lanes, LaneSums& sums, std::int64_t first, std::int
 namespace {
 
 using PrimeFunction = void (*)(const LaneRun&, LaneSums&);
-using RunFunction = void (*)(const LaneRun&, LaneSums&, std::int64_t, std::int64_t, std::byte*, std::ptrdiff_t);
+using RunFunction = void (*)(const LaneRun&, LaneSums&, std::int64_t, std::int64_t, std::byte*,
+                             std::ptrdiff_t);
 
 struct LaneKernels {
     PrimeFunction prime;
