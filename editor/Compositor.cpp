@@ -1,6 +1,7 @@
 #include "editor/Compositor.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -68,29 +69,56 @@ void blendCoverage(BgraImage& image, const CoverageMap& map, const EditorColour&
     }
 }
 
-void drawBitmapClipped(BgraImage& image, const MaskedBitmap& bitmap, int x, int y, double opacity,
-                       const PanelRect& clip, const EditorColour& colour) {
-    const PanelRect imageRect{0, 0, image.width(), image.height()};
-    const int left = std::max({x, clip.left, imageRect.left});
-    const int right = std::min({x + bitmap.width, clip.right, imageRect.right});
-    const int top = std::max({y, clip.top, imageRect.top});
-    const int bottom = std::min({y + bitmap.height, clip.bottom, imageRect.bottom});
-    const BlendColour fixed(colour);
-    for (int py = top; py < bottom; ++py) {
-        for (int px = left; px < right; ++px) {
-            const std::size_t i = static_cast<std::size_t>(py - y) * static_cast<std::size_t>(bitmap.width) +
-                                  static_cast<std::size_t>(px - x);
-            const double coverage = bitmap.mask[i] / kByteMax * opacity;
-            if (coverage <= 0.0) {
+namespace {
+
+// The part `area` of a bitmap (already clipped) blended pixel by pixel; `targetOf(i)` is the colour of bitmap
+// pixel i.
+template <class TargetOf>
+void blendBitmapRows(BgraImage& image, const MaskedBitmap& bitmap, int x, int y, const PanelRect& area,
+                     double opacity, TargetOf targetOf) {
+    // A mask byte's coverage is one of 256 values: the same m / 255 * opacity as worked out per pixel.
+    std::array<double, 256> coverageOf;
+    for (int m = 0; m < 256; ++m) {
+        coverageOf[std::size_t(m)] = m / kByteMax * opacity;
+    }
+    for (int py = area.top; py < area.bottom; ++py) {
+        const std::size_t rowStart =
+            static_cast<std::size_t>(py - y) * static_cast<std::size_t>(bitmap.width);
+        std::uint8_t* out = image.pixel(area.left, py);
+        for (int px = area.left; px < area.right; ++px, out += 4) {
+            const std::size_t i = rowStart + static_cast<std::size_t>(px - x);
+            const double coverage = coverageOf[bitmap.mask[i]];
+            if (!(coverage > 0.0)) {
                 continue;
             }
-            // A byte colour blends towards exactly its bytes: no per-pixel rounding needed.
-            const BlendColour target =
-                bitmap.rgb != nullptr
-                    ? BlendColour::ofBytes(bitmap.rgb[3 * i], bitmap.rgb[3 * i + 1], bitmap.rgb[3 * i + 2])
-                    : fixed;
-            blendPixel(image, px, py, target, coverage);
+            const BlendColour target = targetOf(i);
+            out[0] = blendByte(out[0], target.b, coverage);
+            out[1] = blendByte(out[1], target.g, coverage);
+            out[2] = blendByte(out[2], target.r, coverage);
+            out[3] = kOpaque;
         }
+    }
+}
+
+} // namespace
+
+void drawBitmapClipped(BgraImage& image, const MaskedBitmap& bitmap, int x, int y, double opacity,
+                       const PanelRect& clip, const EditorColour& colour) {
+    const PanelRect area{std::max({x, clip.left, 0}), std::max({y, clip.top, 0}),
+                         std::min({x + bitmap.width, clip.right, image.width()}),
+                         std::min({y + bitmap.height, clip.bottom, image.height()})};
+    if (area.left >= area.right || area.top >= area.bottom) {
+        return;
+    }
+    if (bitmap.rgb != nullptr) {
+        // A byte colour blends towards exactly its bytes: no per-pixel rounding needed.
+        const std::uint8_t* rgb = bitmap.rgb;
+        blendBitmapRows(image, bitmap, x, y, area, opacity, [rgb](std::size_t i) {
+            return BlendColour::ofBytes(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+        });
+    } else {
+        const BlendColour fixed(colour);
+        blendBitmapRows(image, bitmap, x, y, area, opacity, [&fixed](std::size_t) { return fixed; });
     }
 }
 

@@ -57,8 +57,24 @@ void coverSegment(CoverageMap& map, double x0, double y0, double x1, double y1, 
     auto within = [](double v, int low, int high) {
         return static_cast<int>(std::clamp(v, double(low), double(high)));
     };
-    const int left = within(std::floor(std::min(x0, x1) - reach), area.left, area.right);
-    const int right = within(std::ceil(std::max(x0, x1) + reach), area.left - 1, area.right - 1);
+    const double low = std::min(x0, x1);
+    const double high = std::max(x0, x1);
+    double leftColumn = std::floor(low - reach);
+    double rightColumn = std::ceil(high + reach);
+    // With ends on whole columns (as the curves draw them) every point of the segment lies exactly within
+    // [low, high] across, so a column a whole reach or more beyond them gets nothing: it is not walked.
+    constexpr double kExactWhole = 4503599627370496.0; // 2^52: whole numbers and their differences exact
+    if (x0 == std::floor(x0) && x1 == std::floor(x1) && std::abs(x0) < kExactWhole &&
+        std::abs(x1) < kExactWhole) {
+        if (low - leftColumn >= reach) {
+            leftColumn += 1.0;
+        }
+        if (rightColumn - high >= reach) {
+            rightColumn -= 1.0;
+        }
+    }
+    const int left = within(leftColumn, area.left, area.right);
+    const int right = within(rightColumn, area.left - 1, area.right - 1);
     const int top = within(std::floor(std::min(y0, y1) - reach), area.top, area.bottom);
     const int bottom = within(std::ceil(std::max(y0, y1) + reach), area.top - 1, area.bottom - 1);
     const double dx = x1 - x0;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace korvane {
 
@@ -105,13 +107,26 @@ void paintBackground(BgraImage& image, const EditorLayout& layout, const std::ui
     }
     const int w = layout.width();
     const int h = layout.height();
+    std::vector<int> columns(static_cast<std::size_t>(std::max(image.width(), 0)));
+    for (int x = 0; x < image.width(); ++x) {
+        columns[std::size_t(x)] = sliceIndex(x, w, kPanelSliceColumns, kPanelMaskWidth);
+    }
+    const std::size_t rowBytes = columns.size() * 4;
+    int previousRow = -1;
     for (int y = 0; y < image.height(); ++y) {
         const int row = sliceIndex(y, h, kPanelSliceRows, kPanelMaskHeight);
-        for (int x = 0; x < image.width(); ++x) {
-            const int column = sliceIndex(x, w, kPanelSliceColumns, kPanelMaskWidth);
-            const auto& bytes = byMask[kPanelMask[row * kPanelMaskWidth + column]];
-            std::copy(bytes.begin(), bytes.end(), image.pixel(x, y));
+        std::uint8_t* out = image.pixel(0, y);
+        if (row == previousRow) {
+            // The stretched middle rows are all the same row of the mask.
+            std::memcpy(out, image.pixel(0, y - 1), rowBytes);
+            continue;
         }
+        const std::uint8_t* masks = &kPanelMask[row * kPanelMaskWidth];
+        for (const int column : columns) {
+            const auto& bytes = byMask[masks[column]];
+            out = std::copy(bytes.begin(), bytes.end(), out);
+        }
+        previousRow = row;
     }
     drawBitmap(image, MaskedBitmap{nullptr, kToolColumnMask, kToolColumnWidth, kToolColumnHeight},
                kToolColumnX, kToolColumnY, 1.0, kToolColumnGrey);
@@ -125,7 +140,7 @@ void paintFrame(BgraImage& image, const EditorView& view) {
     for (int r = 0; r < kFrameCornerSize; ++r) {
         for (int c = 0; c < kFrameCornerSize; ++c) {
             const double coverage = kFrameCornerMask[r * kFrameCornerSize + c] / 255.0;
-            const EditorColour colour = cornerColour(c, r);
+            const BlendColour colour(cornerColour(c, r));
             const int leftX = area.left - inset + c;
             const int rightX = area.right - 1 + inset - c;
             const int topY = area.top - inset + r;
@@ -139,7 +154,7 @@ void paintFrame(BgraImage& image, const EditorView& view) {
     // Straight edges between the corners.
     for (int r = 0; r < kFrameCornerSize; ++r) {
         const double coverage = kFrameEdgeRows[r] / 255.0;
-        const EditorColour colour = cornerColour(last, r);
+        const BlendColour colour(cornerColour(last, r));
         for (int x = area.left + inset + 1; x < area.right - inset - 1; ++x) {
             blendPixel(image, x, area.top - inset + r, colour, coverage);
             blendPixel(image, x, area.bottom - 1 + inset - r, colour, coverage);
@@ -147,7 +162,7 @@ void paintFrame(BgraImage& image, const EditorView& view) {
     }
     for (int c = 0; c < kFrameCornerSize; ++c) {
         const double coverage = kFrameEdgeColumns[c] / 255.0;
-        const EditorColour colour = cornerColour(c, last);
+        const BlendColour colour(cornerColour(c, last));
         for (int y = area.top + inset + 1; y < area.bottom - inset - 1; ++y) {
             blendPixel(image, area.left - inset + c, y, colour, coverage);
             blendPixel(image, area.right - 1 + inset - c, y, colour, coverage);

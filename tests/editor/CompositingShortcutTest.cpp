@@ -57,6 +57,65 @@ TEST(ByteBlendTest, EveryByteAtEveryCoverageEqualsTheBlendedPixel) {
     }
 }
 
+// A bitmap the plain way: every one of its pixels inside the clip blended on its own, with its colour as
+// components of 0..1.
+void plainBitmap(BgraImage& image, const MaskedBitmap& bitmap, int x, int y, double opacity,
+                 const PanelRect& clip, const EditorColour& colour) {
+    for (int row = 0; row < bitmap.height; ++row) {
+        for (int column = 0; column < bitmap.width; ++column) {
+            if (!clip.contains(x + column, y + row)) {
+                continue;
+            }
+            const std::size_t i = std::size_t(row) * std::size_t(bitmap.width) + std::size_t(column);
+            const EditorColour target =
+                bitmap.rgb == nullptr ? colour
+                                      : EditorColour{bitmap.rgb[3 * i] / 255.0, bitmap.rgb[3 * i + 1] / 255.0,
+                                                     bitmap.rgb[3 * i + 2] / 255.0};
+            blendPixel(image, x + column, y + row, target, bitmap.mask[i] / 255.0 * opacity);
+        }
+    }
+}
+
+TEST(BitmapShortcutTest, EveryPixelEqualsThePixelByPixelBlend) {
+    constexpr int kWidth = 90;
+    constexpr int kHeight = 70;
+    const std::size_t icon = 5 * std::size_t(kIconPixels);
+    const MaskedBitmap bitmaps[] = {
+        {kIconsNormal + icon * 3, kIconMasksNormal + icon, kIconSize, kIconSize},
+        {kIconsHighlighted + icon * 3, kIconMasksHighlighted + icon, kIconSize, kIconSize},
+        {nullptr, kToolColumnMask, kToolColumnWidth, kToolColumnHeight},
+        {kLinkedStrips[1], kLinkedStrips[1] + kStripPixels * 3, kStripWidth, kStripHeight},
+    };
+    constexpr int kAll = 1 << 28;
+    const PanelRect clips[] = {
+        {-kAll, -kAll, kAll, kAll}, {20, 15, 61, 40}, {70, 0, 75, 70}, {30, 30, 30, 60}};
+    const PanelPoint places[] = {{10, 8}, {-20, -13}, {60, 40}, {-300, 5}, {89, 69}, {200, 10}};
+    const std::vector<double> opacities = {1.0, 0.3, 0.0, -0.5, 1.7, std::nan("")};
+    for (const MaskedBitmap& bitmap : bitmaps) {
+        for (const PanelRect& clip : clips) {
+            for (const PanelPoint& at : places) {
+                for (const double opacity : opacities) {
+                    std::vector<std::uint8_t> drawn(std::size_t(kWidth) * kHeight * 4);
+                    for (std::size_t i = 0; i < drawn.size(); ++i) {
+                        drawn[i] = std::uint8_t(i * 11 % 253);
+                    }
+                    std::vector<std::uint8_t> expected = drawn;
+                    BgraImage drawnImage(drawn.data(), kWidth, kHeight);
+                    BgraImage expectedImage(expected.data(), kWidth, kHeight);
+                    const EditorColour colour{0.2, 0.45, 0.9};
+                    drawBitmapClipped(drawnImage, bitmap, at.x, at.y, opacity, clip, colour);
+                    plainBitmap(expectedImage, bitmap, at.x, at.y, opacity, clip, colour);
+                    for (std::size_t i = 0; i < drawn.size(); ++i) {
+                        ASSERT_EQ(int(drawn[i]), int(expected[i]))
+                            << "bitmap " << bitmap.width << " x " << bitmap.height << " at " << at.x << ", "
+                            << at.y << " clip " << clip.left << " opacity " << opacity << " byte " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // The mask slice of a position, as the panel's nine-slice rule places it.
 int maskIndex(int position, int size, int endPart, int maskSize) {
     if (position < kPanelSliceStart) {
