@@ -91,11 +91,7 @@ void blendBitmapRows(BgraImage& image, const MaskedBitmap& bitmap, int x, int y,
             if (!(coverage > 0.0)) {
                 continue;
             }
-            const BlendColour target = targetOf(i);
-            out[0] = blendByte(out[0], target.b, coverage);
-            out[1] = blendByte(out[1], target.g, coverage);
-            out[2] = blendByte(out[2], target.r, coverage);
-            out[3] = kOpaque;
+            blendBytes(out, targetOf(i), coverage);
         }
     }
 }

@@ -44,15 +44,19 @@ inline std::uint8_t blendByte(std::uint8_t pixel, double target, double coverage
     return static_cast<std::uint8_t>(std::clamp(pixel * keep + target * coverage, 0.0, 255.0));
 }
 
-inline void blendPixel(BgraImage& image, int x, int y, const BlendColour& colour, double coverage) {
-    if (!image.contains(x, y) || !(coverage > 0.0)) {
-        return;
-    }
-    std::uint8_t* p = image.pixel(x, y);
+// One pixel's blue, green, red, alpha bytes blended towards the colour at `coverage` (> 0); alpha is 255.
+inline void blendBytes(std::uint8_t* p, const BlendColour& colour, double coverage) {
     p[0] = blendByte(p[0], colour.b, coverage);
     p[1] = blendByte(p[1], colour.g, coverage);
     p[2] = blendByte(p[2], colour.r, coverage);
     p[3] = 255;
+}
+
+inline void blendPixel(BgraImage& image, int x, int y, const BlendColour& colour, double coverage) {
+    if (!image.contains(x, y) || !(coverage > 0.0)) {
+        return;
+    }
+    blendBytes(image.pixel(x, y), colour, coverage);
 }
 
 // blendPixel towards one colour at one coverage (> 0) for the many pixels of a filled shape: each
