@@ -107,6 +107,37 @@ TEST_F(ProbeTest, AnExtraLayerKeepsItsOwnSize) {
     EXPECT_EQ(seen("layerWidth"), 100);
 }
 
+TEST_F(ProbeTest, ALayerComesBackWithTheOriginOfTheRectangleCheckedOut) {
+    // A 20 x 10 input over a 30 x 16 layer; the layer's rectangle is the input's with its left and top
+    // moved, clipped to the layer.
+    struct Case {
+        int left, top;
+        int originX, originY, width, height;
+    };
+    const Case cases[] = {
+        {3, 2, 3, 2, 17, 8},    // starts inside the layer
+        {0, 0, 0, 0, 20, 10},   // at the layer's first pixel
+        {-4, -1, 0, 0, 20, 10}, // before it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.left) + ", " + std::to_string(c.top));
+        auto instance = setUpInstance();
+        set("layerLeft", c.left);
+        set("layerTop", c.top);
+        RenderRequest request;
+        request.input = pattern(20, 10, 8);
+        const auto layer = pattern(30, 16, 8);
+        request.layers[kProbeLayer] = layer;
+        ASSERT_EQ(instance->renderSmart(request).result, PF_Err_NONE);
+        EXPECT_EQ(seen("layerOriginX"), c.originX);
+        EXPECT_EQ(seen("layerOriginY"), c.originY);
+        EXPECT_EQ(seen("layerWidth"), c.width);
+        EXPECT_EQ(seen("layerHeight"), c.height);
+        EXPECT_EQ(seen("layerFirstRed"), layer->channel(c.originX, c.originY, 1));
+        EXPECT_EQ(instance->problems(), "");
+    }
+}
+
 TEST_F(ProbeTest, AnEmptyRequestStillReportsTheExtent) {
     auto instance = setUpInstance();
     set("emptyRequest", 1);

@@ -441,8 +441,12 @@ PF_Err smartPreRender(PF_InData* in, PF_PreRenderExtra* extra) {
     if (err) {
         return err;
     }
+    // The layer's rectangle may start elsewhere than the input's: moved by "layerLeft" and "layerTop".
+    PF_RenderRequest layerRequest = request;
+    layerRequest.rect.left += setting("layerLeft");
+    layerRequest.rect.top += setting("layerTop");
     PF_CheckoutResult layer{};
-    err = extra->cb->checkout_layer(in->effect_ref, kProbeLayer, kProbeLayer, &request, in->current_time,
+    err = extra->cb->checkout_layer(in->effect_ref, kProbeLayer, kProbeLayer, &layerRequest, in->current_time,
                                     in->time_step, in->time_scale, &layer);
     if (err) {
         return err;
@@ -486,6 +490,14 @@ PF_Err smartRender(PF_InData* in, PF_ParamDef* params[], PF_SmartRenderExtra* ex
         return err;
     }
     note("layerWidth", layer ? layer->width : -1);
+    if (layer) {
+        note("layerHeight", layer->height);
+        note("layerOriginX", layer->origin_x);
+        note("layerOriginY", layer->origin_y);
+        if (extra->input->bitdepth == 8) {
+            note("layerFirstRed", static_cast<const PF_Pixel*>(layer->data)->red);
+        }
+    }
     note("inWidth", in->width);
     PF_EffectWorld* output = nullptr;
     if ((err = extra->cb->checkout_output(in->effect_ref, &output))) {
