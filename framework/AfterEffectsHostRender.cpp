@@ -3,8 +3,10 @@
 #include "framework/HostRect.h"
 #include "framework/PreRenderLayer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <new>
 #include <utility>
 #include <vector>
@@ -54,10 +56,21 @@ ImageDesc describeWorld(const PF_EffectWorld& world, std::int32_t depth, const P
     return desc;
 }
 
-ImageDesc describeLayer(const PreRenderLayer& record, std::int32_t depth, const PF_InData& in) {
+// Input coordinates of a layer's pixel: the layer's origin in the input plus its position in the layer,
+// held within 32 bits whatever the host reports.
+std::int32_t inInput(std::int32_t layerOrigin, A_long inLayer) {
+    const std::int64_t sum = std::int64_t{layerOrigin} + std::int64_t{inLayer};
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sum, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+// An extra layer's buffer placed in input coordinates. (`bufferX`, `bufferY`) is where the buffer's first
+// pixel lies in the layer: a rectangle checked out of a layer larger than the input starts inside it.
+ImageDesc describeLayer(const PreRenderLayer& record, A_long bufferX, A_long bufferY, std::int32_t depth,
+                        const PF_InData& in) {
     ImageDesc desc = describeWorld(*record.buffer, depth, in);
-    desc.originX = record.originX;
-    desc.originY = record.originY;
+    desc.originX = inInput(record.originX, bufferX);
+    desc.originY = inInput(record.originY, bufferY);
     desc.layerWidth = record.layerWidth;
     desc.layerHeight = record.layerHeight;
     desc.pixelAspect = record.pixelAspect;
@@ -392,7 +405,7 @@ PF_Err AfterEffectsHost::smartRender(PF_InData* in_data, PF_OutData* /*out_data*
     const ImageDesc output = describeWorld(*outputWorld, depth, in);
     LayerMap layerMap;
     for (const auto& [name, record] : layers) {
-        layerMap[name] = describeLayer(record, depth, in);
+        layerMap[name] = describeLayer(record, record.buffer->origin_x, record.buffer->origin_y, depth, in);
     }
     return renderAtDepth(depth, input, output, layerMap);
 }
@@ -454,8 +467,9 @@ PF_Err AfterEffectsHost::legacyRender(PF_InData* in_data, PF_OutData* /*out_data
     input.originY = in.output_origin_y;
     const ImageDesc outputDesc = describeWorld(*output, depth, in);
     LayerMap layerMap;
+    // checkout_param hands over the whole layer: its buffer starts at the layer's first pixel.
     for (const auto& [name, record] : layers) {
-        layerMap[name] = describeLayer(record, depth, in);
+        layerMap[name] = describeLayer(record, 0, 0, depth, in);
     }
     return renderAtDepth(depth, input, outputDesc, layerMap);
 }
