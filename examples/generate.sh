@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the shipped example images and curve sets in examples/ (deterministic).
+# Regenerates the shipped example images, curve sets and projects in examples/ (deterministic).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh release kv_make_examples >/dev/null

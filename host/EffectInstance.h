@@ -168,6 +168,9 @@ public:
     const std::vector<CommandReport>& reports() const { return reports_; }
     // All reports joined; empty when every command was clean.
     std::string problems() const;
+    // Forgets the reports so far: a tool that renders frame after frame with one instance keeps what it
+    // needs of each report and lets the rest go, instead of growing by one report per command.
+    void clearReports() { reports_.clear(); }
     const PluginFile& plugin() const { return plugin_; }
 
     // ---- callbacks (called by the plug-in through the records; public for the C trampolines) ----

@@ -9,6 +9,7 @@ packages=(
     libboost-dev libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev libsleef-dev
     python3
+    frei0r-plugins-dev ffmpeg melt opencolorio-tools dpkg-dev groff-base
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(libopencv-dev)

@@ -1,5 +1,6 @@
-// Writes the shipped example images and curve sets: a colour chart, smooth gradients at 8-bit, 16-bit
-// and float, a base layer of another size, and curve sets that show each effect.
+// Writes the shipped example images, curve sets and projects: a colour chart, smooth gradients at 8-bit,
+// 16-bit and float, a base layer of another size, curve sets that show each effect, and projects for
+// the frei0r modules (one animated).
 //   kv_make_examples OUTPUT_FOLDER
 
 #include "curves/Curve.h"
@@ -8,6 +9,7 @@
 
 #include <OpenImageIO/imagebuf.h>
 #include <OpenImageIO/imageio.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
@@ -191,6 +193,27 @@ void writeCurveSets(const fs::path& folder) {
     blurByBrightness.changeFactor[kRelPostBlur] = 8.0;
     setPoints(blurByBrightness.curves[kRelPostBlur], 0.0, {{0.0, 1.0}, {0.5, 0.3}, {1.0, 0.0}});
     writeText(folder / "relative-postblur-by-brightness.txt", korvane::writeCurveSet(blurByBrightness));
+
+    // Projects as kvhost reads them: the match name and the "curve" value, the rest at its defaults.
+    // The animated one goes from a flat rgb curve at 0 s to the S-curve with bluer shadows and a fading
+    // alpha at 2.5 s; its rgb curve has four nodes at both keyframes, so every frame between is a blend.
+    AbsoluteCurveSet flat;
+    korvane::resetCurveSet(flat);
+    setPoints(flat.curves[kAbsRgb], 1.0, {{0.0, 0.0}, {0.25, 0.25}, {0.75, 0.75}, {1.0, 1.0}});
+    AbsoluteCurveSet graded = sCurve;
+    constexpr int kAbsBlue = 6, kAbsAlpha = 7;
+    setPoints(graded.curves[kAbsBlue], 1.0, {{0.0, 0.08}, {1.0, 0.9}});
+    setPoints(graded.curves[kAbsAlpha], 1.0, {{0.0, 0.0}, {1.0, 0.7}});
+    const nlohmann::json animated{{"matchName", "TQKV Absolute Curves"},
+                                  {"parameters",
+                                   {{"curve",
+                                     {{"keyframes",
+                                       {{{"time", 0.0}, {"value", korvane::writeCurveSet(flat)}},
+                                        {{"time", 2.5}, {"value", korvane::writeCurveSet(graded)}}}}}}}}};
+    writeText(folder / "absolute-animated.kvproj.json", animated.dump(2) + "\n");
+    const nlohmann::json byHue{{"matchName", "TQKV Relative Curves"},
+                               {"parameters", {{"curve", korvane::writeCurveSet(saturationByHue)}}}};
+    writeText(folder / "relative-saturation-by-hue.kvproj.json", byHue.dump(2) + "\n");
 }
 
 } // namespace

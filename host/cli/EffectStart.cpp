@@ -25,16 +25,20 @@ std::unique_ptr<EffectInstance> startEffect(const PluginFile& plugin, const Effe
     auto instance = std::make_unique<EffectInstance>(plugin);
     const int processors = start.processors > 0 ? start.processors : int(std::thread::hardware_concurrency());
     instance->setProcessorCount(std::max(1, processors));
-    const A_long now = A_long(std::lround(start.seconds * double(kTicksPerSecond)));
-    // Ten seconds at least, and always beyond the time rendered.
-    instance->setTimeScale(kTicksPerSecond, kTicksPerFrame,
-                           std::max<A_long>(10 * A_long(kTicksPerSecond), now + kTicksPerFrame));
-    instance->setCurrentTime(now);
+    setRenderTime(*instance, start.seconds);
     instance->setup();
     if (!start.projectPath.empty()) {
         Project::loadFile(*instance, start.projectPath);
     }
     return instance;
+}
+
+void setRenderTime(EffectInstance& instance, double seconds) {
+    const A_long now = A_long(std::lround(seconds * double(kTicksPerSecond)));
+    // Ten seconds at least, and always beyond the time rendered.
+    instance.setTimeScale(kTicksPerSecond, kTicksPerFrame,
+                          std::max<A_long>(10 * A_long(kTicksPerSecond), now + kTicksPerFrame));
+    instance.setCurrentTime(now);
 }
 
 void applyCurveFile(EffectInstance& instance, const std::string& path) {

@@ -22,6 +22,12 @@ constexpr A_long kTicksPerFrame = 1000;
 // Throws HostError naming the plug-in, the project or the value at fault.
 std::unique_ptr<EffectInstance> startEffect(const PluginFile& plugin, const EffectStart& start);
 
+// The host's current time for the next command, as startEffect sets it: seconds in ticks, the layer at
+// least ten seconds long and always longer than the time rendered. Tools that render one instance at
+// many times (the frei0r modules) set each frame's time through this, so a frame equals `kvhost render
+// --time` at the same time.
+void setRenderTime(EffectInstance& instance, double seconds);
+
 // The "curve" value from a curve set file, through the plug-in's own unflatten; at the current time when
 // the value is animated. Then the host tells the plug-in of the change. Throws HostError naming the file.
 void applyCurveFile(EffectInstance& instance, const std::string& path);

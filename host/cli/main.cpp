@@ -1,6 +1,7 @@
 // kvhost: loads an effect plug-in file as the real host does and runs it command by command.
 #include "host/HostError.h"
 #include "host/cli/InfoVerb.h"
+#include "host/cli/LutVerb.h"
 #include "host/cli/PanelVerb.h"
 #include "host/cli/ParamsVerb.h"
 #include "host/cli/RenderVerb.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     verbs.push_back(std::make_unique<kvhost::ParamsVerb>());
     verbs.push_back(std::make_unique<kvhost::RenderVerb>());
     verbs.push_back(std::make_unique<kvhost::PanelVerb>());
+    verbs.push_back(std::make_unique<kvhost::LutVerb>());
     std::vector<std::pair<CLI::App*, kvhost::Verb*>> commands;
     for (auto& verb : verbs) {
         commands.emplace_back(verb->add(app), verb.get());
