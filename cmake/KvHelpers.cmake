@@ -56,12 +56,19 @@ function(kv_add_plugin name)
 endfunction()
 
 # A GoogleTest executable registered with CTest; tests are listed when ctest runs, not at build time.
+# TIMEOUT (seconds) bounds each test where the preset's default does not fit.
 function(kv_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;DEPS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+    # LABELS stays one quoted argument: a list of labels must not split into properties.
+    if(ARG_TIMEOUT)
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+            PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT} DISCOVERY_TIMEOUT 60)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+    endif()
     # The thread-sanitizer stage builds only these (target kv_tsan_tests).
     if("tsan" IN_LIST ARG_LABELS)
         set_property(GLOBAL APPEND PROPERTY KV_TSAN_TESTS ${name})
