@@ -19,6 +19,9 @@ constexpr const char* kRelativeMatchName = "TQKV Relative Curves";
 constexpr std::array<const char*, 8> kRelativeCurves{"brightness", "saturation", "hue",   "red",
                                                      "green",      "blue",       "alpha", "postblur"};
 // Relative: "based on" values up to this name a pixel property; from kFirstCurveLink on, a curve.
+// Property names as the "change" popup shows them.
+constexpr std::array<const char*, 8> kPropertyNames{"brightness", "saturation", "hue",   "red",
+                                                    "green",      "blue",       "alpha", "post blur"};
 constexpr int kLastPixelProperty = 6;
 constexpr int kFirstCurveLink = 8;
 constexpr int kPostBlur = 7;
@@ -220,6 +223,17 @@ LutScope relativeScope(EffectInstance& instance) {
     if (active(kAlphaProperty)) {
         scope.warnings.push_back(
             "the \"alpha\" property is changed: alpha is no part of a LUT and is left out");
+    }
+    // A property driven by alpha depends on more than the colour; the LUT holds it for opaque pixels.
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int basedOn = values[k].basedOn;
+        const int linked = basedOn - kFirstCurveLink;
+        const int source =
+            linked >= 0 && linked < int(values.size()) ? values[std::size_t(linked)].basedOn : basedOn;
+        if (k != kAlphaProperty && source == kAlphaProperty && active(k)) {
+            scope.warnings.push_back("the \"" + std::string(kPropertyNames[k]) +
+                                     "\" property is based on alpha: the LUT holds it for opaque pixels");
+        }
     }
     return scope;
 }

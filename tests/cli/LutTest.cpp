@@ -133,6 +133,17 @@ TEST_F(LutTest, TheRelativeEffectHasALutWhileItsGradeIsAColourFunction) {
     EXPECT_THAT(slurp(at("rel.clf")), HasSubstr("<Array dim=\"17 17 17 3\">"));
 }
 
+TEST_F(LutTest, ARelativePropertyDrivenByAlphaIsHeldForOpaquePixels) {
+    // Brightness multiplied by a curve of the pixel's alpha.
+    const std::string file = path("by-alpha.txt");
+    writeText(file, "version 0\ncurve_values_brightness 6 0 1\n" +
+                        curveSetText({{"brightness", straightCurve(0.0, 0.5)}}).substr(10));
+    const ToolRun run = kvhost({"lut", KV_TARNWICK, path("a.cube"), "--curves", file, "--size", "17"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("warning: the \"brightness\" property is based on alpha: the LUT holds it "
+                                   "for opaque pixels"));
+}
+
 struct Refusal {
     const char* name;
     std::vector<std::string> arguments; // after "lut PLUGIN OUT"; "{post blur}" is the curve file below
@@ -140,6 +151,8 @@ struct Refusal {
     const char* output;
     const char* message;
 };
+
+void PrintTo(const Refusal& refusal, std::ostream* out) { *out << refusal.name; }
 
 class LutRefusal : public LutTest, public ::testing::WithParamInterface<Refusal> {};
 

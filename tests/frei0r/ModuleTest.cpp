@@ -195,6 +195,8 @@ struct BadSetting {
     const char* message;
 };
 
+void PrintTo(const BadSetting& bad, std::ostream* out) { *out << bad.name; }
+
 class ModuleBadSetting : public ModuleTest, public ::testing::WithParamInterface<BadSetting> {};
 
 TEST_P(ModuleBadSetting, FramesPassThroughUnchangedWithOneMessage) {
