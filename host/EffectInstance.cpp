@@ -54,15 +54,19 @@ EffectInstance::EffectInstance(const PluginFile& plugin) : plugin_(plugin) {
 
 EffectInstance::~EffectInstance() {
     try {
-        if (sequenceSetUp_) {
-            sequenceSetdown();
-        }
-        disposeArbitraryValues();
-        if (globalSetUp_) {
-            globalSetdown();
-        }
+        setDown();
     } catch (...) {
         // The instance goes away regardless; what failed is in the reports.
+    }
+}
+
+void EffectInstance::setDown() {
+    if (sequenceSetUp_) {
+        sequenceSetdown();
+    }
+    disposeArbitraryValues();
+    if (globalSetUp_) {
+        globalSetdown();
     }
 }
 

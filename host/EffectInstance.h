@@ -76,6 +76,9 @@ public:
     explicit EffectInstance(const PluginFile& plugin);
     // Sets down whatever was set up; never throws.
     ~EffectInstance();
+    // Sets the instance down as the host does when the effect goes away: sequence setdown, the
+    // arbitrary-data values disposed, global setdown; each command reported like any other.
+    void setDown();
     EffectInstance(const EffectInstance&) = delete;
     EffectInstance& operator=(const EffectInstance&) = delete;
 
@@ -158,6 +161,15 @@ public:
     // Replaces the static value with one made from flat bytes.
     void setArbitraryFlat(int index, const std::vector<std::uint8_t>& flat);
     void setArbitraryKeyframe(int index, double seconds, const std::vector<std::uint8_t>& flat);
+
+    // ---- keyframes of any parameter that can vary in time ----
+    // Keys the value the parameter has at `seconds` (interpolated by the plug-in for arbitrary data).
+    void addKeyframe(int index, double seconds);
+    // Removes the keyframe at `seconds`; the last one removed leaves its value as the static value.
+    // Throws HostError when the parameter has no keyframe at that time.
+    void removeKeyframe(int index, double seconds);
+    // Moves the keyframe at `from` to `to`, replacing one there.
+    void moveKeyframe(int index, double from, double to);
     bool arbitraryEqual(int index, const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
 
     // ---- state and accounting ----

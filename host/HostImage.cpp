@@ -152,4 +152,39 @@ HostImage HostImage::converted(int depth) const {
     return result;
 }
 
+HostImage HostImage::downsampled(int factorX, int factorY) const {
+    if (factorX < 1 || factorY < 1) {
+        throw HostError("downsampling by 1/" + std::to_string(factorX) + " x 1/" + std::to_string(factorY));
+    }
+    const int width = (width_ + factorX - 1) / factorX;
+    const int height = (height_ + factorY - 1) / factorY;
+    HostImage result(width, height, depth_, rowBytes_ - width_ * pixelBytes());
+    result.originX_ = originX_ / factorX;
+    result.originY_ = originY_ / factorY;
+    result.pixelAspect_ = pixelAspect_;
+    std::vector<double> sums(std::size_t(width) * 4, 0.0);
+    std::vector<int> counts(std::size_t(width), 0);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0.0);
+        std::fill(counts.begin(), counts.end(), 0);
+        const int lastRow = std::min(height_, (y + 1) * factorY);
+        for (int sy = y * factorY; sy < lastRow; ++sy) {
+            for (int sx = 0; sx < width_; ++sx) {
+                const std::size_t x = std::size_t(sx / factorX);
+                for (int c = 0; c < 4; ++c) {
+                    sums[x * 4 + std::size_t(c)] += channel(sx, sy, c);
+                }
+                ++counts[x];
+            }
+        }
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 4; ++c) {
+                const double mean = sums[std::size_t(x) * 4 + std::size_t(c)] / counts[std::size_t(x)];
+                result.setChannel(x, y, c, depth_ == 32 ? mean : std::floor(mean + 0.5));
+            }
+        }
+    }
+    return result;
+}
+
 } // namespace kvhost

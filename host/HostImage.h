@@ -66,6 +66,10 @@ public:
     // The same picture at another depth: 8 <-> 16 bits round to the nearest step, float holds
     // value / maximum; float to an integer depth is clamped.
     HostImage converted(int depth) const;
+    // The picture the host hands a plug-in at a downsampling of 1/factorX by 1/factorY: each pixel the
+    // mean of a block of factorX by factorY pixels (fewer at the right and bottom edges), rounded to the
+    // nearest step at integer depths; the origin is scaled likewise.
+    HostImage downsampled(int factorX, int factorY) const;
 
 private:
     int width_ = 0;
