@@ -90,6 +90,9 @@ public:
     void setCurrentTime(A_long time) { currentTime_ = time; }
     void setCurrentSeconds(double seconds);
     double currentSeconds() const { return double(currentTime_) / double(timeScale_); }
+    A_u_long timeScale() const { return timeScale_; }
+    A_long timeStep() const { return timeStep_; }
+    A_long totalTime() const { return totalTime_; }
     // Calls 1..count of the progress callback succeed, later ones report a user abort (517).
     void abortAfterProgressCalls(std::int64_t count) { abortAfter_ = count; }
     std::int64_t progressCalls() const { return progressCalls_.load(); }

@@ -3,7 +3,6 @@
 #include "host/FileReplacement.h"
 #include "host/HostError.h"
 
-#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <unistd.h>
@@ -310,56 +309,6 @@ void OutputImageFile::write(const HostImage& image, FileReplacement& file) const
     }
 }
 
-namespace {
-
-// RGB or RGBA samples of BGRA rows: RGBA only when asked and some pixel is not opaque.
-std::vector<std::uint8_t> bgraSamples(const unsigned char* bgra, int width, int height, std::size_t rowBytes,
-                                      bool alphaAllowed, int* channels) {
-    bool translucent = false;
-    for (int y = 0; y < height && !translucent && alphaAllowed; ++y) {
-        for (int x = 0; x < width && !translucent; ++x) {
-            translucent = bgra[std::size_t(y) * rowBytes + std::size_t(x) * 4 + 3] != 255;
-        }
-    }
-    *channels = translucent ? 4 : 3;
-    std::vector<std::uint8_t> samples;
-    samples.reserve(std::size_t(width) * std::size_t(height) * std::size_t(*channels));
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = bgra + std::size_t(y) * rowBytes;
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* p = row + std::size_t(x) * 4;
-            samples.insert(samples.end(), {p[2], p[1], p[0]});
-            if (translucent) {
-                samples.push_back(p[3]);
-            }
-        }
-    }
-    return samples;
-}
-
-std::string pngFromSamples(const std::vector<std::uint8_t>& samples, int width, int height, int channels) {
-    std::vector<unsigned char> bytes;
-    OIIO::Filesystem::IOVecOutput memory(bytes);
-    auto out = OIIO::ImageOutput::create("png");
-    if (!out) {
-        throw HostError("PNG in memory: " + oneLine(OIIO::geterror()));
-    }
-    OIIO::ImageSpec spec(width, height, channels, OIIO::TypeDesc::UINT8);
-    spec.attribute("oiio:UnassociatedAlpha", 1);
-    spec.attribute("png:compressionLevel", 1);
-    out->set_ioproxy(&memory);
-    if (!out->open("memory.png", spec)) {
-        throw HostError("PNG in memory: " + oneLine(out->geterror()));
-    }
-    const bool written = out->write_image(OIIO::TypeDesc::UINT8, samples.data());
-    if (!out->close() || !written) {
-        throw HostError("PNG in memory: " + oneLine(out->geterror()));
-    }
-    return std::string(bytes.begin(), bytes.end());
-}
-
-} // namespace
-
 void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int width, int height,
                         std::size_t rowBytes) {
     const std::string& path = file.destination();
@@ -369,9 +318,25 @@ void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int wi
         throw HostError(path + ": no image format is known for the extension \"" +
                         fs::path(path).extension().string() + "\"");
     }
-    int channels = 3;
-    const std::vector<std::uint8_t> samples =
-        bgraSamples(bgra, width, height, rowBytes, out->supports("alpha"), &channels);
+    bool translucent = false;
+    for (int y = 0; y < height && !translucent; ++y) {
+        for (int x = 0; x < width && !translucent; ++x) {
+            translucent = bgra[std::size_t(y) * rowBytes + std::size_t(x) * 4 + 3] != 255;
+        }
+    }
+    const int channels = translucent && out->supports("alpha") ? 4 : 3;
+    std::vector<std::uint8_t> samples;
+    samples.reserve(std::size_t(width) * std::size_t(height) * std::size_t(channels));
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = bgra + std::size_t(y) * rowBytes;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = row + std::size_t(x) * 4;
+            samples.insert(samples.end(), {p[2], p[1], p[0]});
+            if (channels == 4) {
+                samples.push_back(p[3]);
+            }
+        }
+    }
     OIIO::ImageSpec spec(width, height, channels, OIIO::TypeDesc::UINT8);
     spec.attribute("oiio:UnassociatedAlpha", 1);
     if (!out->open(file.temporaryPath(), spec)) {
@@ -381,26 +346,6 @@ void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int wi
     if (!out->close() || !written) {
         throw HostError(path + ": cannot be written: " + oneLine(out->geterror()));
     }
-}
-
-std::string pngFromBgra(const unsigned char* bgra, int width, int height, std::size_t rowBytes) {
-    int channels = 3;
-    const std::vector<std::uint8_t> samples = bgraSamples(bgra, width, height, rowBytes, true, &channels);
-    return pngFromSamples(samples, width, height, channels);
-}
-
-std::string pngFromImage(const HostImage& image) {
-    const HostImage eight = image.depth() == 8 ? HostImage() : image.converted(8);
-    const HostImage& source = image.depth() == 8 ? image : eight;
-    std::vector<std::uint8_t> samples;
-    samples.reserve(std::size_t(source.width()) * std::size_t(source.height()) * 4);
-    for (int y = 0; y < source.height(); ++y) {
-        const PF_Pixel* row = reinterpret_cast<const PF_Pixel*>(source.row(y));
-        for (int x = 0; x < source.width(); ++x) {
-            samples.insert(samples.end(), {row[x].red, row[x].green, row[x].blue, row[x].alpha});
-        }
-    }
-    return pngFromSamples(samples, source.width(), source.height(), 4);
 }
 
 } // namespace kvhost

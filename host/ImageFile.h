@@ -70,11 +70,4 @@ private:
 void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int width, int height,
                         std::size_t rowBytes);
 
-// The bytes of a PNG file made in memory, for pictures sent rather than stored: 8-bit BGRA rows (a panel)
-// as RGB, RGBA when any alpha byte is below 255, or an image of any depth as 8-bit RGBA (16-bit and
-// float values scaled to 8 bits as converted() does). Compressed at zlib's fastest level: the picture is
-// made again at every edit.
-std::string pngFromBgra(const unsigned char* bgra, int width, int height, std::size_t rowBytes);
-std::string pngFromImage(const HostImage& image);
-
 } // namespace kvhost

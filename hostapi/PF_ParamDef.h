@@ -71,6 +71,7 @@ constexpr PF_ParamUIFlags PF_PUI_ECW_SEPARATOR = 0x10;
 constexpr PF_ParamUIFlags PF_PUI_DISABLED = 0x20;
 constexpr PF_ParamUIFlags PF_PUI_DONT_ERASE_TOPIC = 0x40;
 constexpr PF_ParamUIFlags PF_PUI_DONT_ERASE_CONTROL = 0x80;
+constexpr PF_ParamUIFlags PF_PUI_INVISIBLE = 0x100;
 
 // Set by the plug-in in uu.change_flags of a parameter value it changed.
 using PF_ChangeFlags = A_long;

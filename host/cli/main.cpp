@@ -5,6 +5,7 @@
 #include "host/cli/PanelVerb.h"
 #include "host/cli/ParamsVerb.h"
 #include "host/cli/RenderVerb.h"
+#include "host/serve/ServeVerb.h"
 
 #include <iostream>
 #include <memory>
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     verbs.push_back(std::make_unique<kvhost::RenderVerb>());
     verbs.push_back(std::make_unique<kvhost::PanelVerb>());
     verbs.push_back(std::make_unique<kvhost::LutVerb>());
+    verbs.push_back(std::make_unique<kvhost::ServeVerb>());
     std::vector<std::pair<CLI::App*, kvhost::Verb*>> commands;
     for (auto& verb : verbs) {
         commands.emplace_back(verb->add(app), verb.get());
