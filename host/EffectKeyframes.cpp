@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 namespace kvhost {
 
@@ -15,11 +16,9 @@ namespace {
 constexpr double kSameTime = 1e-9;
 
 std::string secondsText(double seconds) {
-    std::string text = std::to_string(seconds);
-    while (text.size() > 1 && text.back() == '0' && text[text.size() - 2] != '.') {
-        text.pop_back();
-    }
-    return text;
+    std::ostringstream text;
+    text << seconds;
+    return text.str();
 }
 
 std::vector<HostParameter::Keyframe>::iterator keyframeAt(HostParameter& p, double seconds,

@@ -179,8 +179,7 @@ HostImage HostImage::downsampled(int factorX, int factorY) const {
         }
         for (int x = 0; x < width; ++x) {
             for (int c = 0; c < 4; ++c) {
-                const double mean = sums[std::size_t(x) * 4 + std::size_t(c)] / counts[std::size_t(x)];
-                result.setChannel(x, y, c, depth_ == 32 ? mean : std::floor(mean + 0.5));
+                result.setChannel(x, y, c, sums[std::size_t(x) * 4 + std::size_t(c)] / counts[std::size_t(x)]);
             }
         }
     }

@@ -65,6 +65,9 @@ public:
 
     std::uint64_t dragsOffered() const { return drags_.offered(); }
     std::uint64_t dragsCoalesced() const { return drags_.coalesced(); }
+    // Holds the session as a long render does, until the lock is let go: requests that arrive meanwhile
+    // wait (drags coalesce). For tests of what happens while the effect is busy.
+    std::unique_lock<std::mutex> holdSession() { return std::unique_lock(sessionMutex_); }
 
 private:
     void addRoutes();

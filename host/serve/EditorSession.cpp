@@ -334,11 +334,11 @@ const EditorSession::Sources& EditorSession::sourcesAt(int downsample) {
 PreviewPicture EditorSession::preview(const PreviewRequest& request) {
     int downsample = 1;
     if (!request.fullSize) {
-        // The coarsest downsampling that still gives at least the view's pixels in one direction: the page
-        // scales the picture down to fit, never up.
+        // The coarsest downsampling whose picture is still at least as large as the view shows it when
+        // fitted whole: the page scales it down, never up.
         const int width = std::max(1, request.width);
         const int height = std::max(1, request.height);
-        downsample = std::clamp(std::min(input_->width() / width, input_->height() / height), 1,
+        downsample = std::clamp(std::max(input_->width() / width, input_->height() / height), 1,
                                 kLargestDownsampling);
     }
     if (lastPreview_ && lastPreview_->version == version_ && lastPreview_->downsample == downsample &&

@@ -36,7 +36,7 @@ struct PanelPicture {
 };
 
 struct PreviewRequest {
-    int width = 0; // the view in pixels: downsampled as far as still covers it in one direction
+    int width = 0; // the view in pixels: downsampled as far as the picture still fills it
     int height = 0;
     bool fullSize = false;
     bool before = false; // the input as it is, downsampled alike

@@ -99,5 +99,38 @@ TEST(HostImage, RejectsAnUnknownDepth) {
     EXPECT_THROW(HostImage(1, 1, 12), HostError);
 }
 
+TEST(HostImage, DownsamplingAveragesBlocksAndKeepsThePartialOnesAtTheEdges) {
+    HostImage image(5, 3, 8);
+    image.setOrigin(10, 4);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            image.setChannel(x, y, 1, 10.0 * x + y); // red
+            image.setChannel(x, y, 0, 255.0);
+        }
+    }
+    const HostImage half = image.downsampled(2, 2);
+    ASSERT_EQ(half.width(), 3);
+    ASSERT_EQ(half.height(), 2);
+    EXPECT_EQ(half.originX(), 5);
+    EXPECT_EQ(half.originY(), 2);
+    EXPECT_EQ(half.channel(0, 0, 1), 6.0);  // 0, 10, 1, 11: 5.5 rounds up
+    EXPECT_EQ(half.channel(1, 0, 1), 26.0); // 20, 30, 21, 31
+    EXPECT_EQ(half.channel(2, 0, 1), 41.0); // 40, 41: the last column alone
+    EXPECT_EQ(half.channel(0, 1, 1), 7.0);  // 2, 12: the last row alone
+    EXPECT_EQ(half.channel(2, 1, 1), 42.0);
+    EXPECT_EQ(half.channel(1, 1, 0), 255.0);
+    EXPECT_TRUE(half.paddingIntact());
+
+    HostImage floats(3, 1, 32);
+    floats.setChannel(0, 0, 2, 0.25);
+    floats.setChannel(1, 0, 2, 0.5);
+    floats.setChannel(2, 0, 2, -1.0);
+    const HostImage third = floats.downsampled(3, 1);
+    ASSERT_EQ(third.width(), 1);
+    EXPECT_DOUBLE_EQ(third.channel(0, 0, 2), -0.25 / 3.0); // float is averaged as it is, unrounded
+    EXPECT_EQ(image.downsampled(1, 1).pixelBytesPacked(), image.pixelBytesPacked());
+    EXPECT_THROW(image.downsampled(0, 2), HostError);
+}
+
 } // namespace
 } // namespace kvhost
