@@ -92,7 +92,7 @@
   let stateAgain = false;
 
   function settle() {
-    const settled = !sending && queue.length === 0 && !previewBusy && !stateBusy &&
+    const settled = !sending && queue.length === 0 && !previewBusy && !stateBusy && !resizePending &&
       shownPreview.version === editVersion;
     document.body.dataset.settled = settled ? "true" : "false";
   }
@@ -136,14 +136,19 @@
   }
 
   let resizeTimer = 0;
+  let resizePending = false;
   function followPageWidth() {
     clearTimeout(resizeTimer);
+    resizePending = true;
+    settle();
     resizeTimer = setTimeout(() => {
+      resizePending = false;
       const width = wantedPanelWidth();
       if (width !== shownPanel.width) {
         enqueue("/api/panel", { width }, "panel");
       } else {
         sizePanel();
+        settle();
       }
     }, 120);
   }
@@ -427,8 +432,9 @@
     const first = state === null;
     state = next;
     $("effect-name").textContent = next.effect;
-    $("input-name").textContent = `${next.input.path} (${next.input.width} x ${next.input.height}, ` +
-      `${next.input.depth === 32 ? "float" : `${next.input.depth}-bit`})`;
+    $("input-name").textContent = `${next.input.path.split("/").pop()} (${next.input.width} x ` +
+      `${next.input.height}, ${next.input.depth === 32 ? "float" : `${next.input.depth}-bit`})`;
+    $("input-name").title = next.input.path;
     document.title = `${next.effect} - kvhost editor`;
     $("unsaved").hidden = !next.unsaved;
     $("save-project").title = next.saveProject
