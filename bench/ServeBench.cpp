@@ -18,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -193,4 +194,18 @@ BENCHMARK(BM_PreviewAfterDragInProcess)->Unit(benchmark::kMillisecond)->UseRealT
 
 } // namespace
 
-BENCHMARK_MAIN();
+// The repetitions of the four benchmarks take turns (random interleaving), so that each figure through HTTP
+// and its figure in process are measured under the same load of the machine.
+int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave.data());
+    int count = int(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

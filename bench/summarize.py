@@ -72,6 +72,7 @@ def main(directory):
     r = Report(load(directory))
     lut, absolute, relative = "kv_lut_peer_bench", "kv_absolute_render_bench", "kv_relative_render_bench"
     blur, floats, editor = "kv_blur_bench", "kv_float_evaluate_bench", "kv_editor_redraw_bench"
+    serve = "kv_serve_bench"
     mpix = 3840 * 2160 / 1e6 / 1e-3  # Mpixel/s = mpix / time in ms
 
     lut1 = r.time(lut, "openCvLut/threads:1")
@@ -128,6 +129,16 @@ def main(directory):
         r.missing = True
     for name, ratio in scaling:
         r.at_least(name, ratio, 1.8)
+    print("9. Browser editor: one drag event through HTTP to a new 800 x 340 panel image, median ms")
+    event_http = r.time(serve, "BM_PanelEventHttp/min_time:2.000")
+    event_in_process = r.time(serve, "BM_PanelEventInProcess/min_time:2.000")
+    r.at_most("through HTTP on 127.0.0.1", event_http, 15.0)
+    print(f"  {'the same in process (the server costs the difference)':<58}{event_in_process:>8.2f}")
+    print("10. Browser editor: a drag step, then the preview of 1280 x 720 8-bit, all eight curves, median ms")
+    preview_http = r.time(serve, "BM_PreviewAfterDragHttp/min_time:3.000")
+    preview_in_process = r.time(serve, "BM_PreviewAfterDragInProcess/min_time:3.000")
+    r.at_most("through HTTP on 127.0.0.1", preview_http, 80.0)
+    print(f"  {'the same in process (the server costs the difference)':<58}{preview_in_process:>8.2f}")
     if r.missing:
         print("Some figures were not measured: run every program (scripts/bench.sh).")
 

@@ -12,7 +12,7 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 programs=(kv_lut_peer_bench kv_float_evaluate_bench kv_absolute_render_bench kv_relative_render_bench
-          kv_blur_bench kv_editor_redraw_bench)
+          kv_blur_bench kv_editor_redraw_bench kv_serve_bench)
 cmake --preset bench "${launcher[@]}" >/dev/null
 cmake --build build/bench --target "${programs[@]}" -- -j2
 
