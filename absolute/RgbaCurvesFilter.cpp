@@ -59,8 +59,13 @@ void RgbaCurvesFilter<Pixel>::prepareCurves() {
     resetCurveSet(defaults);
     for (std::size_t i = 0; i < kCurveCount; ++i) {
         Curve& curve = curves_.curves[i];
-        // The default test sees the curve as it is applied: inverted under "invert all". A default that went
-        // through a saved project still counts as the default.
+        // A default that went through a saved project has handles rounded to six digits. Applied as it is,
+        // it would make another near-identity than the exact default under "invert all": a project would
+        // reopen with other pixels than it was saved with. It is applied as the exact default.
+        if (isDefaultAsStored(curve, defaults.curves[i])) {
+            curve = defaults.curves[i];
+        }
+        // The default test sees the curve as it is applied: inverted under "invert all".
         if (invert_) {
             invertCurve(curve, kSlope);
         }

@@ -343,5 +343,49 @@ TEST(AbsoluteRender, AReopenedProjectRendersTheSameBytesAndShowsNoHistogramUntil
     EXPECT_EQ(reopened->problems(), "");
 }
 
+// Red along x, green along y, blue across: 65536 colours over the whole range of the depth.
+std::shared_ptr<HostImage> colourField(int depth) {
+    auto image = std::make_shared<HostImage>(256, 256, depth);
+    const double max = HostImage::maxValue(depth);
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            image->setChannel(x, y, 0, max);
+            image->setChannel(x, y, 1, std::floor(x / 255.0 * max));
+            image->setChannel(x, y, 2, std::floor(y / 255.0 * max));
+            image->setChannel(x, y, 3, std::floor(((x * 37 + y * 11) % 256) / 255.0 * max));
+        }
+    }
+    return image;
+}
+
+TEST(AbsoluteRender, CurvesLeftAtTheirDefaultsRenderTheSameBytesWhenTheProjectReopens) {
+    // Only the rgb curve is given, with short handles: the others stay the exact defaults the effect makes.
+    // A project writes them with six digits; under "invert all" they must still make the same tables.
+    const std::string rgb = "version 0\nloop 0\n"
+                            "point 0 0 0.05 -0.05 0.05 0.05 1 2 2\n"
+                            "point 0.25 0.4 0.05 -0.05 0.05 0.05 1 2 2\n"
+                            "point 1 1 0.05 -0.05 0.05 0.05 1 2 2\n";
+    const std::string given = "version 0\ncurve_rgb " + std::to_string(rgb.size()) + "\n" + rgb;
+    for (const int depth : {8, 16}) {
+        for (const bool invert : {false, true}) {
+            AbsoluteEffect saved;
+            saved->setArbitraryFlat(kCurveParam, flatText(given));
+            saved->setNumber(kInvertParam, invert ? 1 : 0);
+            const auto input = colourField(depth);
+            const RenderResult first = render(saved, input);
+            ASSERT_EQ(first.result, PF_Err_NONE);
+
+            AbsoluteEffect reopened;
+            reopened->setArbitraryFlat(kCurveParam, saved->arbitraryFlat(kCurveParam));
+            reopened->setNumber(kInvertParam, invert ? 1 : 0);
+            const RenderResult second = render(reopened, input);
+            ASSERT_EQ(second.result, PF_Err_NONE);
+            EXPECT_EQ(second.output.pixelBytesPacked(), first.output.pixelBytesPacked())
+                << depth << " bits, invert all " << invert;
+            EXPECT_EQ(saved->problems() + reopened->problems(), "");
+        }
+    }
+}
+
 } // namespace
 } // namespace korvane::testing
