@@ -9,13 +9,17 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <string_view>
 
 using namespace korvane;
 using namespace korvane::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const nlohmann::json project = nlohmann::json::parse(data, data + size, nullptr, false);
-    if (project.is_discarded()) {
+    nlohmann::json project;
+    try {
+        // As every tool reads a project file: nesting bounded.
+        project = kvhost::Project::parse(std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const kvhost::HostError&) {
         return 0;
     }
     Effect effect = Effect::Absolute;

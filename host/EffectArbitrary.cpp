@@ -215,6 +215,19 @@ void EffectInstance::setArbitraryKeyframe(int index, double seconds, const std::
     }
 }
 
+std::vector<std::uint8_t> EffectInstance::arbitraryReadBack(int index, const std::vector<std::uint8_t>& flat) {
+    PF_Handle value = arbitraryUnflatten(index, flat);
+    std::vector<std::uint8_t> readBack;
+    try {
+        readBack = arbitraryFlatten(index, value);
+    } catch (...) {
+        arbitraryDispose(index, value);
+        throw;
+    }
+    arbitraryDispose(index, value);
+    return readBack;
+}
+
 bool EffectInstance::arbitraryEqual(int index, const std::vector<std::uint8_t>& a,
                                     const std::vector<std::uint8_t>& b) {
     PF_Handle left = arbitraryUnflatten(index, a);

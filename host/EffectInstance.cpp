@@ -452,12 +452,13 @@ void EffectInstance::setColour(int index, PF_Pixel colour) {
     p.storeValue(u, currentSeconds());
 }
 
-void EffectInstance::setLayer(int index, std::shared_ptr<const HostImage> image) {
+void EffectInstance::setLayer(int index, std::shared_ptr<const HostImage> image, const std::string& file) {
     HostParameter& p = parameter(index);
     if (p.type() != PF_Param_LAYER) {
         fail("parameter \"" + p.name() + "\" is not a layer");
     }
     p.layer = image ? std::make_shared<HostImage>(*image) : nullptr;
+    p.layerFile = image ? file : std::string();
 }
 
 // ---- command sequence ---------------------------------------------------------------------------

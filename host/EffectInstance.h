@@ -151,7 +151,8 @@ public:
     // A number into a popup (1-based), checkbox (0/1), slider, float slider or angle (degrees).
     void setNumber(int index, double value);
     void setColour(int index, PF_Pixel colour);
-    void setLayer(int index, std::shared_ptr<const HostImage> image);
+    // `file`: where the image came from, for a saved project to record; empty when it is no file.
+    void setLayer(int index, std::shared_ptr<const HostImage> image, const std::string& file = std::string());
     // Indices whose value the plug-in changed in the last user-changed-param or event command.
     const std::vector<int>& changedParams() const { return changedParams_; }
     const std::vector<ParamUIUpdate>& paramUIUpdates() const { return uiUpdates_; }
@@ -174,6 +175,8 @@ public:
     // Moves the keyframe at `from` to `to`, replacing one there.
     void moveKeyframe(int index, double from, double to);
     bool arbitraryEqual(int index, const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b);
+    // Flat bytes as the plug-in reads them and writes them back, through a value made for the purpose.
+    std::vector<std::uint8_t> arbitraryReadBack(int index, const std::vector<std::uint8_t>& flat);
 
     // ---- state and accounting ----
     PF_Handle sequenceData() const { return sequenceData_; }

@@ -64,8 +64,10 @@ public:
     // Arbitrary data: the default and the static value (host-owned handles).
     PF_Handle arbitraryDefault = nullptr;
     PF_Handle arbitraryValue = nullptr;
-    // Layer parameters: the image, or none.
+    // Layer parameters: the image, or none, and the file it came from (empty when none or not a file);
+    // a saved project records the file.
     std::shared_ptr<HostImage> layer;
+    std::string layerFile;
     // Custom user interface registered right after this parameter.
     std::optional<PF_CustomUIInfo> customUI;
 

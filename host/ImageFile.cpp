@@ -2,15 +2,21 @@
 
 #include "host/FileReplacement.h"
 #include "host/HostError.h"
+#include "host/Printable.h"
 
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 #include <vector>
 
 namespace kvhost {
@@ -21,7 +27,14 @@ namespace {
 
 // Larger images than the host renders are refused before their pixels are allocated.
 constexpr std::int64_t kLargestSide = 1 << 16;
-constexpr std::int64_t kLargestPixelCount = std::int64_t(1) << 27;
+constexpr const char* kMegapixelsVariable = "KVHOST_MAX_MEGAPIXELS";
+std::optional<double> chosenMegapixels;
+
+std::string megapixelText(double megapixels) {
+    std::ostringstream text;
+    text << megapixels;
+    return text.str();
+}
 
 // OpenImageIO's messages may span lines; ours are one line.
 std::string oneLine(std::string text) {
@@ -70,24 +83,80 @@ double hostValue(double file, int fileDepth, int depth) {
     return depth == 32 ? file : floatToInteger(file, hostMaximum(depth));
 }
 
-template <typename Sample>
-void fillImage(HostImage& image, const std::vector<Sample>& samples, const OIIO::ImageSpec& spec,
-               int fileDepth, const std::string& path) {
-    const int channels = spec.nchannels;
-    const int alpha = spec.alpha_channel >= 0 && spec.alpha_channel < channels ? spec.alpha_channel : -1;
-    std::vector<int> colour;
-    for (int c = 0; c < channels; ++c) {
-        if (c != alpha) {
-            colour.push_back(c);
+// Which file channels become the host's red, green, blue and alpha.
+struct ChannelMap {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    int alpha = -1;
+};
+
+std::optional<int> channelNamed(const OIIO::ImageSpec& spec, const char* name) {
+    for (int c = 0; c < spec.nchannels; ++c) {
+        if (spec.channel_name(c) == name) {
+            return c;
         }
     }
-    if (colour.empty()) {
-        throw HostError(path + ": has no colour channels");
+    return std::nullopt;
+}
+
+// By name where the file names red, green and blue (or grey "Y"), else the first colour channels in
+// order; the channels that are none of them are named in `warnings`.
+ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path, std::vector<std::string>& warnings) {
+    ChannelMap map;
+    const int channels = spec.nchannels;
+    map.alpha = spec.alpha_channel >= 0 && spec.alpha_channel < channels ? spec.alpha_channel : -1;
+    const auto r = channelNamed(spec, "R");
+    const auto g = channelNamed(spec, "G");
+    const auto b = channelNamed(spec, "B");
+    const auto y = channelNamed(spec, "Y");
+    if (r && g && b) {
+        map.red = *r;
+        map.green = *g;
+        map.blue = *b;
+    } else if (y && !r && !g && !b) {
+        map.red = map.green = map.blue = *y;
+    } else {
+        std::vector<int> colour;
+        for (int c = 0; c < channels; ++c) {
+            if (c != map.alpha) {
+                colour.push_back(c);
+            }
+        }
+        if (colour.empty()) {
+            throw HostError(path + ": has no colour channels");
+        }
+        // Red, green, blue from the first three colour channels; a grey file from its one.
+        map.red = colour[0];
+        map.green = colour.size() >= 3 ? colour[1] : colour[0];
+        map.blue = colour.size() >= 3 ? colour[2] : colour[0];
     }
-    // Red, green, blue from the first three colour channels; a grey file from its one.
-    const int red = colour[0];
-    const int green = colour.size() >= 3 ? colour[1] : colour[0];
-    const int blue = colour.size() >= 3 ? colour[2] : colour[0];
+    std::string unused;
+    std::string renamed;
+    for (int c = 0; c < channels; ++c) {
+        const std::string name = spec.channel_name(c);
+        const bool used = c == map.red || c == map.green || c == map.blue || c == map.alpha;
+        const bool plain = name == "R" || name == "G" || name == "B" || name == "A" || name == "Y";
+        std::string& list = used ? renamed : unused;
+        if (!plain) {
+            list += (list.empty() ? "" : ", ") + std::string("\"") + printable(name) + "\"";
+        }
+    }
+    if (!renamed.empty()) {
+        warnings.push_back(path + ": channels " + renamed + " are read as red, green, blue or alpha by their " +
+                           "order");
+    }
+    if (!unused.empty()) {
+        warnings.push_back(path + ": channels " + unused + " are not red, green, blue or alpha: they are " +
+                           "left out of the render and the output");
+    }
+    return map;
+}
+
+template <typename Sample>
+void fillImage(HostImage& image, const std::vector<Sample>& samples, const OIIO::ImageSpec& spec, int fileDepth,
+               const ChannelMap& map) {
+    const int channels = spec.nchannels;
     const int depth = image.depth();
     const double opaque = hostMaximum(depth);
     for (int y = 0; y < image.height(); ++y) {
@@ -95,10 +164,11 @@ void fillImage(HostImage& image, const std::vector<Sample>& samples, const OIIO:
             samples.data() + std::size_t(y) * std::size_t(image.width()) * std::size_t(channels);
         for (int x = 0; x < image.width(); ++x) {
             const Sample* pixel = row + std::size_t(x) * std::size_t(channels);
-            image.setChannel(x, y, 0, alpha < 0 ? opaque : hostValue(double(pixel[alpha]), fileDepth, depth));
-            image.setChannel(x, y, 1, hostValue(double(pixel[red]), fileDepth, depth));
-            image.setChannel(x, y, 2, hostValue(double(pixel[green]), fileDepth, depth));
-            image.setChannel(x, y, 3, hostValue(double(pixel[blue]), fileDepth, depth));
+            image.setChannel(x, y, 0,
+                             map.alpha < 0 ? opaque : hostValue(double(pixel[map.alpha]), fileDepth, depth));
+            image.setChannel(x, y, 1, hostValue(double(pixel[map.red]), fileDepth, depth));
+            image.setChannel(x, y, 2, hostValue(double(pixel[map.green]), fileDepth, depth));
+            image.setChannel(x, y, 3, hostValue(double(pixel[map.blue]), fileDepth, depth));
         }
     }
 }
@@ -178,9 +248,41 @@ int fileFrom16BitHost(int hostValue) {
 
 // ---- reading ------------------------------------------------------------------------------------
 
+double largestMegapixels() {
+    if (chosenMegapixels) {
+        return *chosenMegapixels;
+    }
+    const char* variable = std::getenv(kMegapixelsVariable);
+    if (!variable || !*variable) {
+        return kDefaultLargestMegapixels;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(variable, &end);
+    if (end == variable || *end != '\0' || !(value > 0.0) || !std::isfinite(value)) {
+        throw HostError(std::string(kMegapixelsVariable) + "=\"" + printable(variable) +
+                        "\" is not a positive number of megapixels");
+    }
+    return value;
+}
+
+std::string imageLibraryVersion() {
+    const int version = OIIO::openimageio_version(); // the library loaded, not the headers built against
+    return std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
+           std::to_string(version % 100);
+}
+
+void setLargestMegapixels(double megapixels) {
+    if (!(megapixels > 0.0) || !std::isfinite(megapixels)) {
+        throw HostError("the largest image size must be a positive number of megapixels, not " +
+                        megapixelText(megapixels));
+    }
+    chosenMegapixels = megapixels;
+}
+
 struct InputImageFile::Reader {
     std::unique_ptr<OIIO::ImageInput> input;
     OIIO::ImageSpec spec;
+    ChannelMap channels;
 };
 
 InputImageFile::InputImageFile(const std::string& path) : path_(path) {
@@ -222,15 +324,22 @@ InputImageFile::InputImageFile(const std::string& path) : path_(path) {
         throw HostError(path + ": has no pixels (" + std::to_string(spec.width) + " x " +
                         std::to_string(spec.height) + ", " + std::to_string(spec.nchannels) + " channels)");
     }
-    if (spec.width > kLargestSide || spec.height > kLargestSide ||
-        std::int64_t(spec.width) * spec.height > kLargestPixelCount) {
+    const double megapixels = double(spec.width) * double(spec.height) / 1e6;
+    const double largest = largestMegapixels();
+    if (spec.width > kLargestSide || spec.height > kLargestSide || megapixels > largest) {
         throw HostError(path + ": " + std::to_string(spec.width) + " x " + std::to_string(spec.height) +
                         " pixels is larger than the host takes (at most " + std::to_string(kLargestSide) +
-                        " on a side and " + std::to_string(kLargestPixelCount) + " pixels)");
+                        " on a side and " + megapixelText(largest) + " megapixels; --max-megapixels or " +
+                        kMegapixelsVariable + " allows more)");
     }
+    reader_->channels = mapChannels(spec, path, warnings_);
     width_ = spec.width;
     height_ = spec.height;
     depth_ = depthOf(spec.format);
+}
+
+bool InputImageFile::hasAlpha() const {
+    return reader_->channels.alpha >= 0;
 }
 
 InputImageFile::~InputImageFile() = default;
@@ -244,7 +353,7 @@ HostImage InputImageFile::read(int depth) {
         if (!reader_->input->read_image(0, 0, 0, spec.nchannels, type, samples.data())) {
             throw HostError(path_ + ": cannot read the pixels: " + oneLine(reader_->input->geterror()));
         }
-        fillImage(image, samples, spec, depth_, path_);
+        fillImage(image, samples, spec, depth_, reader_->channels);
     };
     if (depth_ == 8) {
         std::vector<std::uint8_t> samples;
@@ -261,9 +370,104 @@ HostImage InputImageFile::read(int depth) {
 
 // ---- writing ------------------------------------------------------------------------------------
 
-OutputImageFile::OutputImageFile(const std::string& path) : path_(path) {
-    FileReplacement::checkFolder(path);
+namespace {
+
+// An output opened into the replacement's temporary file, or into memory that goes to the pipe or device
+// it writes straight through.
+class OpenedOutput {
+public:
+    OpenedOutput(OIIO::ImageOutput& out, FileReplacement& file, const OIIO::ImageSpec& spec) : out_(out), file_(file) {
+        const std::string& path = file.destination();
+        if (file.straightThrough()) {
+            if (!out.supports("ioproxy")) {
+                throw HostError(path + ": " + out.format_name() + " files can be written to files only, not to " +
+                                "a pipe or device");
+            }
+            proxy_ = std::make_unique<OIIO::Filesystem::IOVecOutput>(bytes_);
+            out.set_ioproxy(proxy_.get());
+        }
+        if (!out.open(file.straightThrough() ? path : file.temporaryPath(), spec)) {
+            throw HostError(path + ": cannot be written: " + oneLine(out.geterror()));
+        }
+    }
+    OpenedOutput(const OpenedOutput&) = delete;
+    OpenedOutput& operator=(const OpenedOutput&) = delete;
+
+    void finish(bool written) {
+        const bool closed = out_.close();
+        if (!written || !closed) {
+            throw HostError(file_.destination() + ": cannot be written: " + oneLine(out_.geterror()));
+        }
+        if (file_.straightThrough()) {
+            file_.write(std::string(bytes_.begin(), bytes_.end()));
+        }
+    }
+
+private:
+    OIIO::ImageOutput& out_;
+    FileReplacement& file_;
+    std::vector<unsigned char> bytes_;
+    std::unique_ptr<OIIO::Filesystem::IOVecOutput> proxy_;
+};
+
+bool isFormatAttribute(const std::string& name) {
+    const std::size_t colon = name.find(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    const std::string prefix = name.substr(0, colon);
+    // Metadata standards every format may carry, and OpenImageIO's colour space and gamma.
+    return !(prefix == "Exif" || prefix == "GPS" || prefix == "IPTC" || prefix == "XMP" ||
+             name == "oiio:ColorSpace" || name == "oiio:Gamma");
+}
+
+// What the output keeps of the file it was rendered from. Attributes that describe how the input was
+// stored (its bits per sample, its subimages) describe the new file no more; compression and a format's
+// own attributes carry over only within the same format.
+void copyMetadata(const OIIO::ImageSpec& from, const std::string& fromFormat, OIIO::ImageSpec& to,
+                  const std::string& toFormat) {
+    const bool sameFormat = fromFormat == toFormat;
+    for (const OIIO::ParamValue& attribute : from.extra_attribs) {
+        const std::string name = attribute.name().string();
+        const bool internal = name.rfind("oiio:", 0) == 0 && name != "oiio:ColorSpace" && name != "oiio:Gamma";
+        const bool readOnly = name == "openexr:chunkCount";
+        const bool formatOwn = isFormatAttribute(name) || name == "compression" || name == "planarconfig";
+        if (internal || readOnly || (formatOwn && !sameFormat)) {
+            continue;
+        }
+        to.extra_attribs.add_or_replace(attribute);
+    }
+    if (from.width == to.width && from.height == to.height) {
+        to.x = from.x;
+        to.y = from.y;
+        to.full_x = from.full_x;
+        to.full_y = from.full_y;
+        to.full_width = from.full_width;
+        to.full_height = from.full_height;
+    }
+}
+
+bool opaque(const HostImage& image) {
+    const double maximum = hostMaximum(image.depth());
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.channel(x, y, 0) != maximum) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+OutputImageFile::OutputImageFile(const std::string& path, const std::string& deviceFormat) : path_(path) {
+    const bool straightThrough = FileReplacement::checkDestination(path);
     auto out = OIIO::ImageOutput::create(path);
+    if (!out && straightThrough && !deviceFormat.empty() && fs::path(path).extension().empty()) {
+        OIIO::geterror();
+        out = OIIO::ImageOutput::create(deviceFormat);
+    }
     if (!out) {
         OIIO::geterror(); // the library's message names no file; ours does
         throw HostError(path + ": no image format is known for the extension \"" +
@@ -273,24 +477,30 @@ OutputImageFile::OutputImageFile(const std::string& path) : path_(path) {
     alpha_ = out->supports("alpha") != 0;
 }
 
+std::string formatOf(const InputImageFile& file) {
+    return file.reader_->input->format_name();
+}
+
 std::string OutputImageFile::describe(int depth) const {
     return typeName(preferredType(format_, depth)) + (alpha_ ? " RGBA " : " RGB ") + format_;
 }
 
-void OutputImageFile::write(const HostImage& image, FileReplacement& file) const {
+void OutputImageFile::write(const HostImage& image, FileReplacement& file, const InputImageFile* like) const {
     if (image.empty()) {
         throw HostError(path_ + ": nothing to write (the image is empty)");
     }
-    auto out = OIIO::ImageOutput::create(path_);
+    auto out = OIIO::ImageOutput::create(format_);
     if (!out) {
         throw HostError(path_ + ": no image format is known for its extension");
     }
-    const int channels = alpha_ ? 4 : 3;
+    const bool alpha = alpha_ && (!like || like->hasAlpha() || !opaque(image));
+    const int channels = alpha ? 4 : 3;
     OIIO::ImageSpec spec(image.width(), image.height(), channels, preferredType(format_, image.depth()));
-    spec.attribute("oiio:UnassociatedAlpha", 1); // values as they are: no division by alpha
-    if (!out->open(file.temporaryPath(), spec)) {
-        throw HostError(path_ + ": cannot be written: " + oneLine(out->geterror()));
+    if (like) {
+        copyMetadata(like->reader_->spec, like->reader_->input->format_name(), spec, format_);
     }
+    spec.attribute("oiio:UnassociatedAlpha", 1); // values as they are: no division by alpha
+    OpenedOutput opened(*out, file, spec);
     const OIIO::TypeDesc::BASETYPE stored = OIIO::TypeDesc::BASETYPE(out->spec().format.basetype);
     bool written = false;
     if (stored == OIIO::TypeDesc::UINT8) {
@@ -303,20 +513,14 @@ void OutputImageFile::write(const HostImage& image, FileReplacement& file) const
         const auto samples = packImage<float>(image, channels, stored);
         written = out->write_image(OIIO::TypeDesc::FLOAT, samples.data());
     }
-    const bool closed = out->close();
-    if (!written || !closed) {
-        throw HostError(path_ + ": cannot be written: " + oneLine(out->geterror()));
-    }
+    opened.finish(written);
 }
 
-void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int width, int height,
-                        std::size_t rowBytes) {
-    const std::string& path = file.destination();
-    auto out = OIIO::ImageOutput::create(path);
+void OutputImageFile::writeBgra(FileReplacement& file, const unsigned char* bgra, int width, int height,
+                                std::size_t rowBytes) const {
+    auto out = OIIO::ImageOutput::create(format_);
     if (!out) {
-        OIIO::geterror();
-        throw HostError(path + ": no image format is known for the extension \"" +
-                        fs::path(path).extension().string() + "\"");
+        throw HostError(path_ + ": no image format is known for its extension");
     }
     bool translucent = false;
     for (int y = 0; y < height && !translucent; ++y) {
@@ -339,13 +543,8 @@ void writeBgraImageFile(FileReplacement& file, const unsigned char* bgra, int wi
     }
     OIIO::ImageSpec spec(width, height, channels, OIIO::TypeDesc::UINT8);
     spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (!out->open(file.temporaryPath(), spec)) {
-        throw HostError(path + ": cannot be written: " + oneLine(out->geterror()));
-    }
-    const bool written = out->write_image(OIIO::TypeDesc::UINT8, samples.data());
-    if (!out->close() || !written) {
-        throw HostError(path + ": cannot be written: " + oneLine(out->geterror()));
-    }
+    OpenedOutput opened(*out, file, spec);
+    opened.finish(out->write_image(OIIO::TypeDesc::UINT8, samples.data()));
 }
 
 } // namespace kvhost

@@ -1,13 +1,17 @@
 #include "host/Project.h"
 
+#include "host/CurveSetText.h"
+#include "host/FileReplacement.h"
 #include "host/HostError.h"
+#include "host/InputFile.h"
+#include "host/Printable.h"
+#include "host/ProjectLayers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace kvhost {
 
@@ -68,6 +72,33 @@ std::vector<std::uint8_t> flatFromJson(const json& value, const std::string& wha
         return flat;
     }
     throw HostError("project: " + what + " is neither text nor {\"hex\": ...}");
+}
+
+// The "curve" value of the effects is curve set text: it gets the checks a curve set file gets, before the
+// plug-in reads it and against what it read. Other arbitrary data is the plug-in's own business.
+bool holdsCurveSet(const HostParameter& p) {
+    return p.type() == PF_Param_ARBITRARY_DATA && p.name() == "curve";
+}
+
+std::vector<std::uint8_t> checkedCurveSet(std::vector<std::uint8_t> flat, const std::string& what) {
+    std::string text(flat.begin(), flat.end());
+    if (!text.empty() && text.back() == '\0') {
+        text.pop_back();
+    }
+    text = withLineFeeds(text);
+    checkCurveSetText("project: " + what, text);
+    flat.assign(text.begin(), text.end());
+    flat.push_back(0);
+    return flat;
+}
+
+void checkCurveSetKept(EffectInstance& instance, int index, const std::vector<std::uint8_t>& given,
+                       const std::vector<std::uint8_t>& readBack, const std::string& what) {
+    auto textOf = [](const std::vector<std::uint8_t>& flat) {
+        const std::string_view text(reinterpret_cast<const char*>(flat.data()), flat.size());
+        return text.substr(0, text.find('\0'));
+    };
+    checkCurvesKept("project: " + what, textOf(given), textOf(readBack), curveSetReader(instance, index));
 }
 
 bool stored(PF_ParamType type) {
@@ -197,7 +228,7 @@ std::vector<std::pair<std::string, int>> keysOf(EffectInstance& instance) {
 
 } // namespace
 
-json Project::save(EffectInstance& instance) {
+json Project::save(EffectInstance& instance, const std::string& projectPath) {
     json parameters = json::object();
     for (const auto& [key, index] : keysOf(instance)) {
         const HostParameter& p = instance.parameter(index);
@@ -216,6 +247,10 @@ json Project::save(EffectInstance& instance) {
         parameters[key] = json{{"keyframes", keyframes}};
     }
     json project{{"matchName", instance.plugin().record().matchName}, {"parameters", parameters}};
+    const json layers = layerFilesToJson(instance, projectPath);
+    if (!layers.empty()) {
+        project["layers"] = layers;
+    }
     if (instance.sequenceData()) {
         // Flat data is never flattened twice: the host sets it up first, as it does before any use.
         if (instance.sequenceIsFlat() && instance.resetupSequence() != PF_Err_NONE) {
@@ -235,7 +270,8 @@ json Project::save(EffectInstance& instance) {
     return project;
 }
 
-void Project::load(EffectInstance& instance, const json& project) {
+void Project::load(EffectInstance& instance, const json& project, const std::string& projectPath,
+                   const LayerReader& readLayer) {
     if (!project.is_object() || !project.contains("matchName") || !project["matchName"].is_string()) {
         throw HostError("project: no match name");
     }
@@ -255,14 +291,22 @@ void Project::load(EffectInstance& instance, const json& project) {
         const auto found =
             std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == key; });
         if (found == keys.end()) {
-            throw HostError("project: no parameter \"" + key + "\"");
+            throw HostError("project: no parameter \"" + printable(key) + "\"");
         }
         const int index = found->second;
         HostParameter& p = instance.parameter(index);
         const bool arbitrary = p.type() == PF_Param_ARBITRARY_DATA;
         if (!(value.is_object() && value.contains("keyframes"))) {
             if (arbitrary) {
-                instance.setArbitraryFlat(index, flatFromJson(value, "value of \"" + key + "\""));
+                const std::string what = "value of \"" + key + "\"";
+                std::vector<std::uint8_t> flat = flatFromJson(value, what);
+                if (holdsCurveSet(p)) {
+                    flat = checkedCurveSet(std::move(flat), what);
+                }
+                instance.setArbitraryFlat(index, flat);
+                if (holdsCurveSet(p)) {
+                    checkCurveSetKept(instance, index, flat, instance.arbitraryFlat(index), what);
+                }
             } else {
                 p.storeValue(valueFromJson(p, p.current().u, value), instance.currentSeconds());
             }
@@ -277,9 +321,20 @@ void Project::load(EffectInstance& instance, const json& project) {
                 throw HostError("project: a keyframe of \"" + key + "\" has no time or no value");
             }
             const double seconds = k["time"].get<double>();
+            if (!std::isfinite(seconds)) {
+                throw HostError("project: a keyframe of \"" + key + "\" has a time that is not a finite number");
+            }
             if (arbitrary) {
-                instance.setArbitraryKeyframe(index, seconds,
-                                              flatFromJson(k["value"], "keyframe of \"" + key + "\""));
+                std::ostringstream what;
+                what << "keyframe at " << seconds << " s of \"" << key << "\"";
+                std::vector<std::uint8_t> flat = flatFromJson(k["value"], what.str());
+                if (holdsCurveSet(p)) {
+                    flat = checkedCurveSet(std::move(flat), what.str());
+                }
+                instance.setArbitraryKeyframe(index, seconds, flat);
+                if (holdsCurveSet(p)) {
+                    checkCurveSetKept(instance, index, flat, instance.arbitraryFlatAt(index, seconds), what.str());
+                }
             } else {
                 HostParameter::Keyframe keyframe;
                 keyframe.seconds = seconds;
@@ -296,42 +351,40 @@ void Project::load(EffectInstance& instance, const json& project) {
                             std::to_string(result));
         }
     }
+
+    if (project.contains("layers") && readLayer) {
+        loadLayerFiles(instance, project["layers"], projectPath, readLayer);
+    }
+}
+
+json Project::parse(std::string_view text) {
+    // The JSON reader builds nested values without recursion, but copying or printing them recurses: a
+    // value nested a hundred thousand deep would overflow the stack there. Projects nest a few levels.
+    const json::parser_callback_t bound = [](int depth, json::parse_event_t event, json&) {
+        if (depth >= kDeepestNesting && // depth counts from 0 at the outermost value
+            (event == json::parse_event_t::object_start || event == json::parse_event_t::array_start)) {
+            throw HostError("not a project file: its JSON nests deeper than " +
+                            std::to_string(kDeepestNesting) + " levels");
+        }
+        return true;
+    };
+    try {
+        return json::parse(text, bound);
+    } catch (const json::exception& error) {
+        throw HostError(std::string("not a project file: ") + error.what());
+    }
 }
 
 void Project::saveFile(EffectInstance& instance, const std::string& path) {
-    const std::string text = save(instance).dump(2) + "\n";
-    // Written whole or not at all: a temporary file beside the target, renamed over it.
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::filesystem::remove(temporary);
-            throw HostError(path + ": cannot write the project");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::filesystem::remove(temporary);
-        throw HostError(path + ": cannot write the project: " + error.message());
-    }
+    FileReplacement file(path);
+    file.write(save(instance, path).dump(2) + "\n");
+    file.commit();
 }
 
-void Project::loadFile(EffectInstance& instance, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw HostError(path + ": cannot open the project");
-    }
-    json project;
+void Project::loadFile(EffectInstance& instance, const std::string& path, const LayerReader& readLayer) {
+    const std::string text = readInputFile(path, kLargestTextFile, "a project");
     try {
-        project = json::parse(in);
-    } catch (const json::exception& error) {
-        throw HostError(path + ": not a project file: " + error.what());
-    }
-    try {
-        load(instance, project);
+        load(instance, parse(text), path, readLayer);
     } catch (const HostError& error) {
         throw HostError(path + ": " + error.what());
     }

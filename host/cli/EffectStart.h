@@ -1,6 +1,7 @@
 #pragma once
 #include "host/EffectInstance.h"
 #include "host/PluginFile.h"
+#include "host/Project.h"
 
 #include <memory>
 #include <string>
@@ -13,6 +14,8 @@ struct EffectStart {
     std::string projectPath; // empty: none
     double seconds = 0.0;
     int processors = 0; // 0: the machine's
+    // Reads the layer files the project records; none are read without it.
+    Project::LayerReader readLayer;
 };
 
 // Host time in ticks of 1/24000 s, frames of 1/24 s, so that a time in seconds keeps its fraction.
@@ -28,11 +31,22 @@ std::unique_ptr<EffectInstance> startEffect(const PluginFile& plugin, const Effe
 // --time` at the same time.
 void setRenderTime(EffectInstance& instance, double seconds);
 
+// The index of the effect's "curve" parameter (arbitrary data); throws HostError naming `option` and the
+// plug-in when it has none.
+int curveParameter(const EffectInstance& instance, const std::string& option);
+
 // The "curve" value from a curve set file, through the plug-in's own unflatten; at the current time when
 // the value is animated. Then the host tells the plug-in of the change. Throws HostError naming the file.
 void applyCurveFile(EffectInstance& instance, const std::string& path);
 
-// The project of the instance as the text of its file.
-std::string projectText(EffectInstance& instance);
+// The curve value's flat text at the current time, without its NUL.
+std::string curveSetTextNow(EffectInstance& instance, int index);
+
+// Sets the curve value at the current time from flat text (a keyframe when the value is animated) and
+// tells the plug-in of the change; `what` names the source in errors.
+void setCurveSetNow(EffectInstance& instance, int index, const std::string& text, const std::string& what);
+
+// The project of the instance as the text of its file, to be written at `path`.
+std::string projectText(EffectInstance& instance, const std::string& path);
 
 } // namespace kvhost

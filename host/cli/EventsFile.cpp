@@ -1,10 +1,10 @@
 #include "host/cli/EventsFile.h"
 
 #include "host/HostError.h"
+#include "host/InputFile.h"
+#include "host/Printable.h"
 
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace kvhost {
@@ -13,6 +13,13 @@ namespace {
 
 // Coordinates far outside any panel are surely a typing error.
 constexpr long kLargestCoordinate = 1000000;
+// An events file is typed or made by a script: a million events is far beyond either.
+constexpr int kMostLines = 1000000;
+constexpr std::uint64_t kLargestEventsFile = std::uint64_t(16) << 20;
+
+std::string quoted(const std::string& text) {
+    return "\"" + printable(text) + "\"";
+}
 
 struct Modifier {
     const char* word;
@@ -54,6 +61,9 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
+        if (number > kMostLines) {
+            throw HostError(fileName + ": has more than " + std::to_string(kMostLines) + " lines");
+        }
         const std::vector<std::string> w = words(line);
         if (w.empty()) {
             continue;
@@ -73,27 +83,33 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
         } else if (verb == "draw") {
             event.kind = PanelEvent::Kind::Draw;
         } else {
-            throw HostError(where + "unknown event \"" + verb + "\" (click, drag, release, move or draw)");
+            throw HostError(where + "unknown event " + quoted(verb) + " (click, drag, release, move or draw)");
         }
         if (event.kind == PanelEvent::Kind::Draw) {
             if (w.size() > 1) {
-                throw HostError(where + "unexpected \"" + w[1] + "\" after \"draw\"");
+                throw HostError(where + "unexpected " + quoted(w[1]) + " after \"draw\"");
             }
             inGesture = false;
             events.push_back(event);
             continue;
         }
         if (w.size() < 3) {
-            throw HostError(where + "\"" + verb + "\" needs X and Y");
+            throw HostError(where + quoted(verb) + " needs X and Y");
         }
         for (int axis = 0; axis < 2; ++axis) {
             const std::string& token = w[std::size_t(axis) + 1];
             long value = 0;
             const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-            if (error != std::errc() || end != token.data() + token.size() || value < -kLargestCoordinate ||
-                value > kLargestCoordinate) {
-                throw HostError(where + "\"" + token + "\" is not a whole number of pixels (" +
-                                (axis == 0 ? "X" : "Y") + " of \"" + verb + "\")");
+            const std::string which = std::string(axis == 0 ? "X" : "Y") + " of " + quoted(verb);
+            if (error == std::errc::result_out_of_range ||
+                (error == std::errc() && end == token.data() + token.size() &&
+                 (value < -kLargestCoordinate || value > kLargestCoordinate))) {
+                throw HostError(where + quoted(token) + " lies outside the panel coordinates kvhost takes (" +
+                                std::to_string(-kLargestCoordinate) + " to " + std::to_string(kLargestCoordinate) +
+                                "; " + which + ")");
+            }
+            if (error != std::errc() || end != token.data() + token.size()) {
+                throw HostError(where + quoted(token) + " is not a whole number of pixels (" + which + ")");
             }
             (axis == 0 ? event.x : event.y) = int(value);
         }
@@ -103,7 +119,7 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
             for (const Modifier& m : kModifiers) {
                 if (token == m.word) {
                     if (event.modifiers & m.flag) {
-                        throw HostError(where + "\"" + token + "\" given twice");
+                        throw HostError(where + quoted(token) + " given twice");
                     }
                     event.modifiers |= m.flag;
                     known = true;
@@ -111,13 +127,13 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
             }
             if (!known && token == "double" && event.kind == PanelEvent::Kind::Click) {
                 if (event.doubleClick) {
-                    throw HostError(where + "\"" + token + "\" given twice");
+                    throw HostError(where + quoted(token) + " given twice");
                 }
                 event.doubleClick = true;
                 known = true;
             }
             if (!known) {
-                throw HostError(where + "unknown word \"" + token + "\" after \"" + verb + "\" (" +
+                throw HostError(where + "unknown word " + quoted(token) + " after " + quoted(verb) + " (" +
                                 (event.kind == PanelEvent::Kind::Click ? "shift, ctrl, alt or double"
                                                                        : "shift, ctrl or alt") +
                                 ")");
@@ -125,7 +141,7 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
         }
         if (event.kind == PanelEvent::Kind::Drag || event.kind == PanelEvent::Kind::Release) {
             if (!inGesture) {
-                throw HostError(where + "\"" + verb + "\" without a click before it");
+                throw HostError(where + quoted(verb) + " without a click before it");
             }
             inGesture = event.kind == PanelEvent::Kind::Drag;
         } else {
@@ -137,20 +153,7 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
 }
 
 std::vector<PanelEvent> readEventsFile(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        throw HostError(path + ": no such file");
-    }
-    if (std::filesystem::is_directory(path, error)) {
-        throw HostError(path + ": is a folder, not an events file");
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw HostError(path + ": cannot be read");
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parseEvents(text.str(), path);
+    return parseEvents(withLineFeeds(readInputFile(path, kLargestEventsFile, "an events file")), path);
 }
 
 } // namespace kvhost

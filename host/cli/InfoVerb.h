@@ -13,6 +13,7 @@ public:
 
 private:
     std::string plugin_;
+    bool json_ = false;
 };
 
 } // namespace kvhost

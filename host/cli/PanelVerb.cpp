@@ -5,6 +5,8 @@
 #include "host/HostError.h"
 #include "host/ImageFile.h"
 #include "host/PluginFile.h"
+#include "host/cli/CommonOptions.h"
+#include "host/cli/CurvePoints.h"
 #include "host/cli/EffectStart.h"
 #include "host/cli/EventReplay.h"
 #include "host/cli/EventsFile.h"
@@ -26,7 +28,10 @@ constexpr const char* kDescription =
     "  draw\n"
     "Blank lines and # comments are skipped. Drag events are sent only after a click that asks for them;\n"
     "a gesture that is not released is ended with a last drag event at its last position.\n"
-    "The output is an 8-bit RGB PNG of the whole frame (RGBA when the panel has transparent pixels).\n"
+    "Before the events: --project, then --curves (docs/curve-text.md), then --points, e.g.\n"
+    "--points \"rgb=0,0 0.3,0.22 0.7,0.8 1,1\" (the effect's editor adds the nodes).\n"
+    "The output is an 8-bit RGB PNG of the whole frame (RGBA when the panel has transparent pixels),\n"
+    "written whole or not at all.\n"
     "Exit code: 0 done, 1 done but the plug-in did not give back everything it was handed, 2 an error.";
 
 } // namespace
@@ -37,6 +42,10 @@ CLI::App* PanelVerb::add(CLI::App& app) {
     verb->add_option("OUTPUT", output_, "panel image file (PNG)")->required();
     verb->add_option("--project", project_, "start from a saved project");
     verb->add_option("--save-project", saveProject_, "write a project after the events");
+    verb->add_option("--curves", curves_,
+                     std::string("curve set in its stored text form, as the \"curve\" value (") + kCurveTextDoc +
+                         ")");
+    verb->add_option("--points", points_, kPointsHelp)->allow_extra_args(false);
     verb->add_option("--width", width_, "width of the control's frame in pixels (default 600)")
         ->check(CLI::Range(1, 16384));
     verb->add_option("--height", height_,
@@ -47,19 +56,37 @@ CLI::App* PanelVerb::add(CLI::App& app) {
                      "an image rendered after the events, as the host renders after an edit, so that the "
                      "panel shows the histograms the render leaves (at the image's own depth)");
     verb->add_flag("--verbose", verbose_, "print each event with the cursor and the parameters it changed");
+    addLargestImageOption(*verb, largestMegapixels_);
     return verb;
 }
 
 int PanelVerb::run(std::ostream& out, std::ostream& err) {
-    const OutputImageFile output(output_); // the folder and the format, before any work
+    applyLargestImage(largestMegapixels_);
+    const OutputImageFile output(output_, "png"); // the folder and the format, before any work
     if (!saveProject_.empty()) {
-        FileReplacement::checkFolder(saveProject_);
+        FileReplacement::checkDestination(saveProject_);
     }
     const std::vector<PanelEvent> events =
         events_.empty() ? std::vector<PanelEvent>() : readEventsFile(events_);
+    std::vector<CurvePoints> points;
+    for (const std::string& text : points_) {
+        points.push_back(parseCurvePoints(text));
+    }
+    std::optional<InputImageFile> renderInput;
+    if (!render_.empty()) {
+        renderInput.emplace(render_);
+        printWarnings(err, *renderInput);
+    }
+    const int renderDepth = renderInput ? renderInput->depth() : 8;
 
     PluginFile plugin(plugin_);
-    auto instance = startEffect(plugin, EffectStart{project_, 0.0, 0});
+    auto instance = startEffect(plugin, EffectStart{project_, 0.0, 0, layerReaderAt(renderDepth, err)});
+    if (!curves_.empty()) {
+        applyCurveFile(*instance, curves_);
+    }
+    for (const CurvePoints& curve : points) {
+        buildCurvePoints(*instance, curve);
+    }
     const int control = customControl(*instance);
     if (control < 0) {
         throw HostError(plugin.path() + ": has no control of its own to draw (no custom user interface)");
@@ -72,11 +99,10 @@ int PanelVerb::run(std::ostream& out, std::ostream& err) {
         replay.play(event);
     }
     replay.endGesture(events.empty() ? 0 : events.back().line);
-    if (!render_.empty()) {
-        InputImageFile input(render_);
+    if (renderInput) {
         RenderRequest request;
-        request.depth = input.depth();
-        request.input = std::make_shared<const HostImage>(input.read(request.depth));
+        request.depth = renderDepth;
+        request.input = std::make_shared<const HostImage>(renderInput->read(request.depth));
         const RenderResult rendered = instance->renderSmart(request);
         if (rendered.result != PF_Err_NONE) {
             throw HostError(plugin.path() + ": the render of " + render_ + " failed with error " +
@@ -89,11 +115,11 @@ int PanelVerb::run(std::ostream& out, std::ostream& err) {
     std::optional<FileReplacement> projectFile;
     if (!saveProject_.empty()) {
         projectFile.emplace(saveProject_);
-        projectFile->write(projectText(*instance));
+        projectFile->write(projectText(*instance, saveProject_));
     }
     const HostPanel& panel = instance->panel();
     FileReplacement image(output_);
-    writeBgraImageFile(image, panel.bytes().data(), panel.width(), panel.height(),
+    output.writeBgra(image, panel.bytes().data(), panel.width(), panel.height(),
                        std::size_t(panel.width()) * 4);
     image.commit();
     if (projectFile) {

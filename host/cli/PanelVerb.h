@@ -2,6 +2,7 @@
 #include "host/cli/Verb.h"
 
 #include <string>
+#include <vector>
 
 namespace kvhost {
 
@@ -17,6 +18,9 @@ private:
     std::string output_;
     std::string project_;
     std::string saveProject_;
+    std::string curves_;
+    std::vector<std::string> points_;
+    double largestMegapixels_ = 0.0;
     int width_ = 600;
     int height_ = 0;
     std::string events_;

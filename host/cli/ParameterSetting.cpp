@@ -3,6 +3,7 @@
 #include "host/HostError.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 #include <sstream>
@@ -41,16 +42,21 @@ std::string lowered(std::string text) {
     return text;
 }
 
+// The host's separator item of a popup: shown as a line, never chosen.
+constexpr const char* kSeparator = "(-";
+
+// Every digit a range needs: 9999999 is not 1e+07.
 std::string number(double value) {
-    std::ostringstream text;
-    text << value;
-    return text.str();
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15g", value);
+    return text;
 }
 
 std::string itemList(const HostParameter& p) {
     std::string list;
     for (std::size_t i = 0; i < p.choices().size(); ++i) {
-        list += (i ? ", " : "") + std::to_string(i + 1) + " \"" + p.choices()[i] + "\"";
+        list += (i ? ", " : "") + std::to_string(i + 1) +
+                (p.choices()[i] == kSeparator ? std::string(" (a separator)") : " \"" + p.choices()[i] + "\"");
     }
     return list;
 }
@@ -59,8 +65,12 @@ std::string itemList(const HostParameter& p) {
 // items ("(-") cannot be chosen.
 A_long popupValue(const HostParameter& p, const std::string& value, const std::string& what) {
     const A_long count = p.registered().u.pd.num_choices;
-    auto choosable = [&](A_long item) { return item >= 1 && item <= count && p.choiceText(item) != "(-"; };
+    auto choosable = [&](A_long item) { return item >= 1 && item <= count && p.choiceText(item) != kSeparator; };
     if (const std::optional<long> item = integer(value)) {
+        if (*item >= 1 && *item <= count && !choosable(A_long(*item))) {
+            throw HostError(what + ": item " + value + " of \"" + p.name() +
+                            "\" is a separator line, not a choice (items: " + itemList(p) + ")");
+        }
         if (!choosable(A_long(*item))) {
             throw HostError(what + ": \"" + p.name() + "\" has no item " + value + " (items: " + itemList(p) +
                             ")");
@@ -120,6 +130,9 @@ ParameterSetting parseSetting(const std::string& text, const std::string& option
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos || equals == 0) {
         throw HostError(option + " \"" + text + "\": expected NAME=VALUE");
+    }
+    if (equals + 1 == text.size()) {
+        throw HostError(option + " \"" + text + "\": nothing after \"=\" (expected NAME=VALUE)");
     }
     return ParameterSetting{text.substr(0, equals), text.substr(equals + 1)};
 }

@@ -6,7 +6,15 @@
 
 namespace kvhost {
 
-ProgressLine::ProgressLine(std::ostream& err, bool quiet) : err_(err), enabled_(!quiet && ::isatty(2) == 1) {}
+namespace {
+
+constexpr int kWhole = 100;
+
+} // namespace
+
+ProgressLine::ProgressLine(std::ostream& err, bool quiet) : ProgressLine(err, quiet, ::isatty(2) == 1) {}
+
+ProgressLine::ProgressLine(std::ostream& err, bool quiet, bool terminal) : err_(err), enabled_(!quiet && terminal) {}
 
 ProgressLine::~ProgressLine() {
     done();
@@ -25,12 +33,16 @@ void ProgressLine::fraction(long current, long total) {
     if (!enabled_ || total <= 0) {
         return;
     }
-    const int percent = int(std::clamp(current * 100 / total, 0L, 100L));
-    if (percent != percent_) {
+    const int percent = int(std::clamp(current * kWhole / total, 0L, long(kWhole)));
+    if (percent > percent_) {
         percent_ = percent;
         err_ << "\r\033[K" << stage_ << " " << percent << "%" << std::flush;
         dirty_ = true;
     }
+}
+
+void ProgressLine::complete() {
+    fraction(kWhole, kWhole);
 }
 
 void ProgressLine::done() {

@@ -18,6 +18,7 @@ private:
     std::string input_;
     std::string output_;
     std::string curves_;
+    std::vector<std::string> points_;
     std::vector<std::string> settings_;
     std::vector<std::string> layers_;
     int depth_ = 0;
@@ -26,7 +27,9 @@ private:
     double seconds_ = 0.0;
     int threads_ = 0;
     bool legacy_ = false;
+    int histogram_ = -1; // -1: as the project or the panel left it
     std::string histogramOut_;
+    double largestMegapixels_ = 0.0;
     bool quiet_ = false;
 };
 

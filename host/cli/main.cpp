@@ -1,5 +1,7 @@
 // kvhost: loads an effect plug-in file as the real host does and runs it command by command.
+#include "host/FileReplacement.h"
 #include "host/HostError.h"
+#include "host/ImageFile.h"
 #include "host/cli/InfoVerb.h"
 #include "host/cli/LutVerb.h"
 #include "host/cli/PanelVerb.h"
@@ -11,9 +13,23 @@
 #include <memory>
 #include <vector>
 
+namespace {
+
+// Usage errors exit with 2, as every other error does; help and the version are no errors.
+constexpr int kUsageError = 2;
+
+} // namespace
+
 int main(int argc, char** argv) {
-    CLI::App app{"kvhost: the headless host of the Korvane effect plug-ins"};
+    kvhost::FileReplacement::removeTemporariesOnSignals();
+    CLI::App app{"kvhost: the headless host of the Korvane effect plug-ins.\n"
+                 "Curve sets are text: see docs/curve-text.md, or write points with --points."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kvhost ") + KV_VERSION + " (OpenImageIO " +
+                                          kvhost::imageLibraryVersion() + ")");
+    app.failure_message([](const CLI::App*, const CLI::Error& error) {
+        return std::string("kvhost: ") + error.what() + "\n(kvhost VERB --help lists the options of a verb)\n";
+    });
     std::vector<std::unique_ptr<kvhost::Verb>> verbs;
     verbs.push_back(std::make_unique<kvhost::InfoVerb>());
     verbs.push_back(std::make_unique<kvhost::ParamsVerb>());
@@ -28,7 +44,8 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        const int code = app.exit(error);
+        return code == 0 ? 0 : kUsageError;
     }
     try {
         for (auto& [command, verb] : commands) {
@@ -36,9 +53,6 @@ int main(int argc, char** argv) {
                 return verb->run(std::cout, std::cerr);
             }
         }
-    } catch (const kvhost::HostError& error) {
-        std::cerr << "kvhost: " << error.what() << "\n";
-        return 2;
     } catch (const std::exception& error) {
         std::cerr << "kvhost: " << error.what() << "\n";
         return 2;

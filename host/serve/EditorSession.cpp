@@ -50,7 +50,7 @@ std::string withoutFolder(std::string text, const std::string& folder) {
 EditorSession::EditorSession(const PluginFile& plugin, SessionSettings settings)
     : plugin_(plugin), settings_(std::move(settings)) {
     if (!settings_.saveProjectPath.empty()) {
-        FileReplacement::checkFolder(settings_.saveProjectPath);
+        FileReplacement::checkDestination(settings_.saveProjectPath);
     }
     InputImageFile input(settings_.inputPath);
     depth_ = settings_.depth != 0 ? settings_.depth : input.depth();

@@ -124,6 +124,51 @@ TEST_F(ProjectTest, NamesWhatIsWrongInABadProject) {
     EXPECT_THAT(loadError(*instance, project), HasSubstr("has no time or no value"));
 }
 
+TEST_F(ProjectTest, JsonNestedDeeperThanAProjectIsRefusedWhileReading) {
+    const std::string deep = std::string(65, '[') + std::string(65, ']');
+    EXPECT_NO_THROW(Project::parse(std::string(64, '[') + std::string(64, ']')));
+    try {
+        Project::parse(deep);
+        ADD_FAILURE() << "took JSON nested 65 deep";
+    } catch (const HostError& error) {
+        EXPECT_EQ(std::string(error.what()), "not a project file: its JSON nests deeper than 64 levels");
+    }
+    // A hundred thousand levels: refused without a deep copy or a deep print, which would overflow the stack.
+    EXPECT_THROW(Project::parse(std::string(100000, '[') + std::string(100000, ']')), HostError);
+}
+
+TEST_F(ProjectTest, LayerFilesAreRecordedBesideTheProjectOrByTheirFullPath) {
+    auto instance = setUpInstance();
+    const int layer = kProbeLayer;
+    instance->setLayer(layer, std::make_shared<HostImage>(1, 1, 8), "/work/shots/plates/base.png");
+    EXPECT_EQ(Project::save(*instance, "/work/shots/grade.json")["layers"],
+              (json{{"other layer", "plates/base.png"}}));
+    EXPECT_EQ(Project::save(*instance, "/work/shots/plates/grade.json")["layers"],
+              (json{{"other layer", "base.png"}}));
+    EXPECT_EQ(Project::save(*instance, "/work/other/grade.json")["layers"],
+              (json{{"other layer", "/work/shots/plates/base.png"}}));
+    EXPECT_EQ(Project::save(*instance)["layers"], (json{{"other layer", "/work/shots/plates/base.png"}}));
+
+    // Reopened, a relative file is found from the project's folder and read by the reader given.
+    const json project = Project::save(*instance, "/work/shots/grade.json");
+    auto reopened = setUpInstance();
+    std::vector<std::string> read;
+    Project::load(*reopened, project, "/elsewhere/grade.json", [&](const std::string& path) {
+        read.push_back(path);
+        return std::make_shared<const HostImage>(2, 3, 8);
+    });
+    EXPECT_EQ(read, std::vector<std::string>{"/elsewhere/plates/base.png"});
+    ASSERT_TRUE(reopened->parameter(layer).layer);
+    EXPECT_EQ(reopened->parameter(layer).layer->height(), 3);
+    EXPECT_EQ(reopened->parameter(layer).layerFile, "/elsewhere/plates/base.png");
+    // Without a reader the files are left alone (a tool that brings its own layers).
+    auto bare = setUpInstance();
+    Project::load(*bare, project);
+    EXPECT_FALSE(bare->parameter(layer).layer);
+    // Projects from before layers were recorded open as they did.
+    EXPECT_FALSE(Project::save(*bare).contains("layers"));
+}
+
 TEST_F(ProjectTest, FilesAreWrittenWholeAndReadBack) {
     const std::string path =
         (std::filesystem::temp_directory_path() / ("kv_project_" + std::to_string(::getpid()) + ".json"))
