@@ -185,6 +185,17 @@ TEST_F(CliTest, EveryVerbHasHelp) {
     }
     EXPECT_THAT(kvhost({"render", "--help"}).out, HasSubstr("32768"));
     EXPECT_THAT(kvhost({"panel", "--help"}).out, HasSubstr("release X Y"));
+    for (const char* verb : {"render", "panel"}) {
+        const std::string help = kvhost({verb, "--help"}).out;
+        EXPECT_THAT(help, HasSubstr("docs/curve-text.md")) << verb;
+        EXPECT_THAT(help, HasSubstr("--points")) << verb;
+        EXPECT_THAT(help, HasSubstr("--max-megapixels")) << verb;
+    }
+    EXPECT_THAT(kvhost({"render", "--help"}).out, HasSubstr("--histogram"));
+    EXPECT_THAT(kvhost({"--help"}).out, HasSubstr("docs/curve-text.md"));
+    for (const char* verb : {"info", "params"}) {
+        EXPECT_THAT(kvhost({verb, "--help"}).out, HasSubstr("--json")) << verb;
+    }
 }
 
 } // namespace
