@@ -17,8 +17,8 @@ constexpr std::string_view kCurvePrefix = "curve_";
 constexpr std::string_view kValuesPrefix = "curve_values_";
 constexpr std::size_t kPointValues = 9;
 constexpr std::size_t kPointCoordinates = 6;
-constexpr const char* kPointValueNames[kPointValues] = {"x",       "y",      "leftDx",   "leftDy",   "rightDx",
-                                                        "rightDy", "linked", "leftMode", "rightMode"};
+constexpr const char* kPointValueNames[kPointValues] = {
+    "x", "y", "leftDx", "leftDy", "rightDx", "rightDy", "linked", "leftMode", "rightMode"};
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -140,7 +140,7 @@ bool keptAlone(const CurveBlockText& curve, const CurvePointText& point, const C
 
 CurveSetText CurveSetText::parse(std::string_view text) {
     CurveSetText set;
-    bool inBlock = false;     // the lines belong to set.curves.back()
+    bool inBlock = false;       // the lines belong to set.curves.back()
     std::size_t blockStart = 0; // offset of the line after the block's header
     auto endBlock = [&](std::size_t at) {
         if (inBlock) {
@@ -159,8 +159,9 @@ CurveSetText CurveSetText::parse(std::string_view text) {
         if (startsWith(line, kCurvePrefix)) {
             endBlock(start);
             if (startsWith(line, kValuesPrefix)) {
-                set.values.push_back(CurveValuesText{words[0].substr(kValuesPrefix.size()), number,
-                                                     std::vector<std::string_view>(words.begin() + 1, words.end())});
+                set.values.push_back(
+                    CurveValuesText{words[0].substr(kValuesPrefix.size()), number,
+                                    std::vector<std::string_view>(words.begin() + 1, words.end())});
             } else {
                 CurveBlockText curve;
                 curve.name = words[0].substr(kCurvePrefix.size());
@@ -218,7 +219,8 @@ void checkCurveSetText(const std::string& source, std::string_view text) {
     }
     for (const CurveBlockText& curve : set.curves) {
         const std::string where = source + ": " + lineText(curve.line) + " " + quoted(curve.header);
-        const std::string wellFormed = "curve_" + std::string(curve.name) + " " + std::string(curve.declaredLength);
+        const std::string wellFormed =
+            "curve_" + std::string(curve.name) + " " + std::string(curve.declaredLength);
         if (curve.name.empty() || curve.declaredLength.empty() || curve.header != wellFormed ||
             !isWholeNumber(curve.declaredLength)) {
             throw HostError(where + " is not \"curve_NAME LENGTH\" (one blank between, nothing after, the " +
@@ -231,19 +233,21 @@ void checkCurveSetText(const std::string& source, std::string_view text) {
                             std::to_string(curve.blockLength) + " bytes");
         }
         for (const CurvePointText& point : curve.points) {
-            const std::string at = source + ": curve \"" + printable(curve.name) + "\", " + lineText(point.line);
+            const std::string at =
+                source + ": curve \"" + printable(curve.name) + "\", " + lineText(point.line);
             if (point.values.size() != kPointValues) {
                 throw HostError(at + ": a point has " + std::to_string(kPointValues) +
                                 " values (x y leftDx leftDy rightDx rightDy linked leftMode rightMode), this "
-                                "one " + std::to_string(point.values.size()));
+                                "one " +
+                                std::to_string(point.values.size()));
             }
             for (std::size_t i = 0; i < kPointValues; ++i) {
                 double value = 0.0;
                 const bool number = i < kPointCoordinates ? isNumber(point.values[i], &value)
                                                           : isWholeNumber(point.values[i]);
                 if (!number) {
-                    throw HostError(at + ": " + kPointValueNames[i] + " " + quoted(point.values[i]) + " is not " +
-                                    (i < kPointCoordinates ? "a number" : "a whole number"));
+                    throw HostError(at + ": " + kPointValueNames[i] + " " + quoted(point.values[i]) +
+                                    " is not " + (i < kPointCoordinates ? "a number" : "a whole number"));
                 }
             }
         }
@@ -265,7 +269,8 @@ void checkCurvesKept(const std::string& source, std::string_view given, std::str
     const CurveSetText wanted = CurveSetText::parse(given);
     const CurveSetText got = CurveSetText::parse(readBack);
     if (wanted.curves.empty() && wanted.values.empty()) {
-        throw HostError(source + ": holds no curves (no \"curve_NAME LENGTH\" block); this effect's curves are " +
+        throw HostError(source +
+                        ": holds no curves (no \"curve_NAME LENGTH\" block); this effect's curves are " +
                         got.curveNames());
     }
     for (const CurveBlockText& curve : wanted.curves) {
@@ -274,8 +279,9 @@ void checkCurvesKept(const std::string& source, std::string_view given, std::str
             read = candidate.name == curve.name ? &candidate : read;
         }
         if (!read) {
-            throw HostError(source + ": \"" + printable(curve.name) + "\" is not a curve of this effect (its " +
-                            "curves are " + got.curveNames() + ")");
+            throw HostError(source + ": \"" + printable(curve.name) +
+                            "\" is not a curve of this effect (its " + "curves are " + got.curveNames() +
+                            ")");
         }
         // The plug-in keeps points in the order given and skips those it drops.
         std::size_t kept = 0;
@@ -286,12 +292,12 @@ void checkCurvesKept(const std::string& source, std::string_view given, std::str
             }
             const std::string at = source + ": curve \"" + std::string(curve.name) + "\"";
             if (kept == read->points.size() && keptAlone(curve, point, readAlone)) {
-                throw HostError(at + " has " + std::to_string(curve.points.size()) + " nodes but the effect read " +
-                                std::to_string(read->points.size()) + " (it keeps at most " +
-                                std::to_string(read->points.size()) + ")");
+                throw HostError(at + " has " + std::to_string(curve.points.size()) +
+                                " nodes but the effect read " + std::to_string(read->points.size()) +
+                                " (it keeps at most " + std::to_string(read->points.size()) + ")");
             }
-            throw HostError(at + ", " + lineText(point.line) + ": the effect dropped this point: " +
-                            droppedBecause(point));
+            throw HostError(at + ", " + lineText(point.line) +
+                            ": the effect dropped this point: " + droppedBecause(point));
         }
     }
     for (const CurveValuesText& values : wanted.values) {
@@ -299,7 +305,8 @@ void checkCurvesKept(const std::string& source, std::string_view given, std::str
         for (const CurveValuesText& candidate : got.values) {
             read = candidate.name == values.name ? &candidate : read;
         }
-        const std::string at = source + ": " + lineText(values.line) + " \"curve_values_" + printable(values.name) + "\"";
+        const std::string at =
+            source + ": " + lineText(values.line) + " \"curve_values_" + printable(values.name) + "\"";
         if (!read) {
             throw HostError(at + ": \"" + printable(values.name) + "\" is not a curve of this effect");
         }

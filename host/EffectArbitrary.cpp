@@ -215,7 +215,8 @@ void EffectInstance::setArbitraryKeyframe(int index, double seconds, const std::
     }
 }
 
-std::vector<std::uint8_t> EffectInstance::arbitraryReadBack(int index, const std::vector<std::uint8_t>& flat) {
+std::vector<std::uint8_t> EffectInstance::arbitraryReadBack(int index,
+                                                            const std::vector<std::uint8_t>& flat) {
     PF_Handle value = arbitraryUnflatten(index, flat);
     std::vector<std::uint8_t> readBack;
     try {

@@ -224,7 +224,8 @@ void FileReplacement::commit() {
         // A descriptor that leads to a regular file (stdout sent to a file) is written from its start.
         std::error_code ignored;
         const bool regular = fs::is_regular_file(target_, ignored);
-        const int descriptor = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (regular ? O_TRUNC : 0));
+        const int descriptor =
+            ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (regular ? O_TRUNC : 0));
         if (descriptor < 0) {
             throw HostError(destination_ + ": cannot be opened for writing: " + std::strerror(errno));
         }

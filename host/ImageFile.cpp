@@ -102,7 +102,8 @@ std::optional<int> channelNamed(const OIIO::ImageSpec& spec, const char* name) {
 
 // By name where the file names red, green and blue (or grey "Y"), else the first colour channels in
 // order; the channels that are none of them are named in `warnings`.
-ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path, std::vector<std::string>& warnings) {
+ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path,
+                       std::vector<std::string>& warnings) {
     ChannelMap map;
     const int channels = spec.nchannels;
     map.alpha = spec.alpha_channel >= 0 && spec.alpha_channel < channels ? spec.alpha_channel : -1;
@@ -143,8 +144,8 @@ ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path, std
         }
     }
     if (!renamed.empty()) {
-        warnings.push_back(path + ": channels " + renamed + " are read as red, green, blue or alpha by their " +
-                           "order");
+        warnings.push_back(path + ": channels " + renamed +
+                           " are read as red, green, blue or alpha by their " + "order");
     }
     if (!unused.empty()) {
         warnings.push_back(path + ": channels " + unused + " are not red, green, blue or alpha: they are " +
@@ -154,8 +155,8 @@ ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path, std
 }
 
 template <typename Sample>
-void fillImage(HostImage& image, const std::vector<Sample>& samples, const OIIO::ImageSpec& spec, int fileDepth,
-               const ChannelMap& map) {
+void fillImage(HostImage& image, const std::vector<Sample>& samples, const OIIO::ImageSpec& spec,
+               int fileDepth, const ChannelMap& map) {
     const int channels = spec.nchannels;
     const int depth = image.depth();
     const double opaque = hostMaximum(depth);
@@ -376,12 +377,13 @@ namespace {
 // it writes straight through.
 class OpenedOutput {
 public:
-    OpenedOutput(OIIO::ImageOutput& out, FileReplacement& file, const OIIO::ImageSpec& spec) : out_(out), file_(file) {
+    OpenedOutput(OIIO::ImageOutput& out, FileReplacement& file, const OIIO::ImageSpec& spec)
+        : out_(out), file_(file) {
         const std::string& path = file.destination();
         if (file.straightThrough()) {
             if (!out.supports("ioproxy")) {
-                throw HostError(path + ": " + out.format_name() + " files can be written to files only, not to " +
-                                "a pipe or device");
+                throw HostError(path + ": " + out.format_name() +
+                                " files can be written to files only, not to " + "a pipe or device");
             }
             proxy_ = std::make_unique<OIIO::Filesystem::IOVecOutput>(bytes_);
             out.set_ioproxy(proxy_.get());
@@ -429,7 +431,8 @@ void copyMetadata(const OIIO::ImageSpec& from, const std::string& fromFormat, OI
     const bool sameFormat = fromFormat == toFormat;
     for (const OIIO::ParamValue& attribute : from.extra_attribs) {
         const std::string name = attribute.name().string();
-        const bool internal = name.rfind("oiio:", 0) == 0 && name != "oiio:ColorSpace" && name != "oiio:Gamma";
+        const bool internal =
+            name.rfind("oiio:", 0) == 0 && name != "oiio:ColorSpace" && name != "oiio:Gamma";
         const bool readOnly = name == "openexr:chunkCount";
         const bool formatOwn = isFormatAttribute(name) || name == "compression" || name == "planarconfig";
         if (internal || readOnly || (formatOwn && !sameFormat)) {

@@ -42,8 +42,8 @@ std::string readInputFile(const std::string& path, std::uint64_t largestBytes, c
     }
     const std::uintmax_t size = fs::file_size(path, error);
     if (!error && size > largestBytes) {
-        throw HostError(path + ": is larger than " + byteCountText(largestBytes) + " (" + std::to_string(size) +
-                        " bytes), too large for " + kind);
+        throw HostError(path + ": is larger than " + byteCountText(largestBytes) + " (" +
+                        std::to_string(size) + " bytes), too large for " + kind);
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {

@@ -322,7 +322,8 @@ void Project::load(EffectInstance& instance, const json& project, const std::str
             }
             const double seconds = k["time"].get<double>();
             if (!std::isfinite(seconds)) {
-                throw HostError("project: a keyframe of \"" + key + "\" has a time that is not a finite number");
+                throw HostError("project: a keyframe of \"" + key +
+                                "\" has a time that is not a finite number");
             }
             if (arbitrary) {
                 std::ostringstream what;
@@ -333,7 +334,8 @@ void Project::load(EffectInstance& instance, const json& project, const std::str
                 }
                 instance.setArbitraryKeyframe(index, seconds, flat);
                 if (holdsCurveSet(p)) {
-                    checkCurveSetKept(instance, index, flat, instance.arbitraryFlatAt(index, seconds), what.str());
+                    checkCurveSetKept(instance, index, flat, instance.arbitraryFlatAt(index, seconds),
+                                      what.str());
                 }
             } else {
                 HostParameter::Keyframe keyframe;

@@ -45,7 +45,8 @@ public:
     // Written whole or not at all (FileReplacement.h).
     static void saveFile(EffectInstance& instance, const std::string& path);
     // The entry point of every tool that opens a project file. Throws HostError that starts with the path.
-    static void loadFile(EffectInstance& instance, const std::string& path, const LayerReader& readLayer = nullptr);
+    static void loadFile(EffectInstance& instance, const std::string& path,
+                         const LayerReader& readLayer = nullptr);
 };
 
 } // namespace kvhost

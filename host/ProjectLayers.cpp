@@ -58,7 +58,8 @@ void loadLayerFiles(EffectInstance& instance, const nlohmann::json& layers, cons
             index = p.name() == name && p.type() == PF_Param_LAYER ? i : -1;
         }
         if (index < 0) {
-            throw HostError("project: layer \"" + printable(name) + "\" is not a layer parameter of this effect");
+            throw HostError("project: layer \"" + printable(name) +
+                            "\" is not a layer parameter of this effect");
         }
         if (!item.value().is_string() || item.value().get<std::string>().empty()) {
             throw HostError("project: the file of layer \"" + printable(name) + "\" is not a file name");

@@ -64,7 +64,8 @@ std::optional<double> finiteNumber(const std::string& text) {
 }
 
 // The effect's parameter of a name, or -1.
-int parameterNamed(const EffectInstance& instance, std::initializer_list<const char*> names, PF_ParamType type) {
+int parameterNamed(const EffectInstance& instance, std::initializer_list<const char*> names,
+                   PF_ParamType type) {
     for (int i = 1; i < instance.parameterCount(); ++i) {
         const HostParameter& p = instance.parameter(i);
         for (const char* name : names) {
@@ -91,7 +92,8 @@ public:
         const std::vector<std::string> toolsBefore = editorStateValues(sequenceBefore, "tool_state");
 
         // The edit tool, the curve in the editor, node values in curve units.
-        if (std::any_of(toolsBefore.begin(), toolsBefore.end(), [](const std::string& t) { return t != "0"; })) {
+        if (std::any_of(toolsBefore.begin(), toolsBefore.end(),
+                        [](const std::string& t) { return t != "0"; })) {
             setSequenceText(instance_, withEditorStateValues(sequenceBefore, "tool_state", {"0"}));
         }
         choose(chooser_, chooserValue_);
@@ -108,8 +110,10 @@ public:
             choose(scale_, scaleBefore);
         }
         choose(chooser_, chooserBefore);
-        if (std::any_of(toolsBefore.begin(), toolsBefore.end(), [](const std::string& t) { return t != "0"; })) {
-            setSequenceText(instance_, withEditorStateValues(sequenceText(instance_), "tool_state", toolsBefore));
+        if (std::any_of(toolsBefore.begin(), toolsBefore.end(),
+                        [](const std::string& t) { return t != "0"; })) {
+            setSequenceText(instance_,
+                            withEditorStateValues(sequenceText(instance_), "tool_state", toolsBefore));
         }
         check(curveName);
     }
@@ -125,10 +129,12 @@ private:
         scale_ = parameterNamed(instance_, {"scale"}, PF_Param_POPUP);
         if (scale_ >= 0) {
             const auto& items = instance_.parameter(scale_).choices();
-            const auto decimal = std::find_if(items.begin(), items.end(),
-                                              [](const std::string& item) { return item.rfind("Decimal", 0) == 0; });
+            const auto decimal = std::find_if(items.begin(), items.end(), [](const std::string& item) {
+                return item.rfind("Decimal", 0) == 0;
+            });
             if (decimal == items.end()) {
-                throw HostError(what_ + ": the \"scale\" popup has no \"Decimal\" item for values in curve units");
+                throw HostError(what_ +
+                                ": the \"scale\" popup has no \"Decimal\" item for values in curve units");
             }
             decimalScale_ = A_long(decimal - items.begin()) + 1;
         }
@@ -148,14 +154,15 @@ private:
             chooser_ = matches ? i : -1;
         }
         if (chooser_ < 0) {
-            throw HostError(what_ + ": " + instance_.plugin().path() + " has no popup that chooses its curves (" +
-                            set.curveNames() + ")");
+            throw HostError(what_ + ": " + instance_.plugin().path() +
+                            " has no popup that chooses its curves (" + set.curveNames() + ")");
         }
         const HostParameter& p = instance_.parameter(chooser_);
         std::string items;
         for (std::size_t k = 0; k < p.choices().size(); ++k) {
             const std::string& item = p.choices()[k];
-            if (lowered(item) == lowered(points_.curve) || lowered(withoutBlanks(item)) == lowered(points_.curve)) {
+            if (lowered(item) == lowered(points_.curve) ||
+                lowered(withoutBlanks(item)) == lowered(points_.curve)) {
                 chooserValue_ = A_long(k) + 1;
                 return std::string(set.curves[k].name);
             }
@@ -165,7 +172,9 @@ private:
                         "\" popup (" + items + ")");
     }
 
-    A_long popupValue(int index) const { return instance_.parameter(index).valueAt(instance_.currentSeconds()).pd.value; }
+    A_long popupValue(int index) const {
+        return instance_.parameter(index).valueAt(instance_.currentSeconds()).pd.value;
+    }
 
     void choose(int index, A_long value) {
         instance_.setNumber(index, double(value));
@@ -175,8 +184,9 @@ private:
     void tell(int index) {
         const PF_Err result = instance_.userChangedParam(index);
         if (result != PF_Err_NONE) {
-            throw HostError(what_ + ": " + instance_.plugin().path() + " failed PF_Cmd_USER_CHANGED_PARAM of \"" +
-                            instance_.parameter(index).name() + "\" with error " + errorText(result));
+            throw HostError(what_ + ": " + instance_.plugin().path() +
+                            " failed PF_Cmd_USER_CHANGED_PARAM of \"" + instance_.parameter(index).name() +
+                            "\" with error " + errorText(result));
         }
     }
 
@@ -188,7 +198,8 @@ private:
             if (curve.name != curveName) {
                 continue;
             }
-            const std::size_t blockStart = std::size_t(curve.header.data() - text.data()) + curve.header.size() + 1;
+            const std::size_t blockStart =
+                std::size_t(curve.header.data() - text.data()) + curve.header.size() + 1;
             std::string block;
             std::istringstream lines(text.substr(blockStart, curve.blockLength));
             for (std::string line; std::getline(lines, line);) {
@@ -196,9 +207,9 @@ private:
                     block += line + "\n";
                 }
             }
-            const std::string emptied = text.substr(0, std::size_t(curve.header.data() - text.data())) + "curve_" +
-                                        curveName + " " + std::to_string(block.size()) + "\n" + block +
-                                        text.substr(blockStart + curve.blockLength);
+            const std::string emptied = text.substr(0, std::size_t(curve.header.data() - text.data())) +
+                                        "curve_" + curveName + " " + std::to_string(block.size()) + "\n" +
+                                        block + text.substr(blockStart + curve.blockLength);
             setCurveSetNow(instance_, curveIndex_, emptied, what_);
             return;
         }
@@ -270,8 +281,9 @@ private:
             const PF_FloatSliderDef& range = instance_.parameter(index).registered().u.fs_d;
             const double v = index == nodeX_ ? x : y;
             if (v < range.valid_min || v > range.valid_max) {
-                throw HostError(what_ + ": " + which + " lies outside what \"" + instance_.parameter(index).name() +
-                                "\" takes (" + number(range.valid_min) + " to " + number(range.valid_max) + ")");
+                throw HostError(what_ + ": " + which + " lies outside what \"" +
+                                instance_.parameter(index).name() + "\" takes (" + number(range.valid_min) +
+                                " to " + number(range.valid_max) + ")");
             }
         }
         if (!shiftClickOnFreeSpot()) {
@@ -337,7 +349,8 @@ CurvePoints parseCurvePoints(const std::string& text) {
     std::istringstream in(text.substr(equals + 1));
     for (std::string token; in >> token;) {
         const std::size_t comma = token.find(',');
-        const std::optional<double> x = comma == std::string::npos ? std::nullopt : finiteNumber(token.substr(0, comma));
+        const std::optional<double> x =
+            comma == std::string::npos ? std::nullopt : finiteNumber(token.substr(0, comma));
         const std::optional<double> y =
             comma == std::string::npos ? std::nullopt : finiteNumber(token.substr(comma + 1));
         if (!x || !y) {

@@ -83,7 +83,8 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
         } else if (verb == "draw") {
             event.kind = PanelEvent::Kind::Draw;
         } else {
-            throw HostError(where + "unknown event " + quoted(verb) + " (click, drag, release, move or draw)");
+            throw HostError(where + "unknown event " + quoted(verb) +
+                            " (click, drag, release, move or draw)");
         }
         if (event.kind == PanelEvent::Kind::Draw) {
             if (w.size() > 1) {
@@ -105,8 +106,8 @@ std::vector<PanelEvent> parseEvents(const std::string& text, const std::string& 
                 (error == std::errc() && end == token.data() + token.size() &&
                  (value < -kLargestCoordinate || value > kLargestCoordinate))) {
                 throw HostError(where + quoted(token) + " lies outside the panel coordinates kvhost takes (" +
-                                std::to_string(-kLargestCoordinate) + " to " + std::to_string(kLargestCoordinate) +
-                                "; " + which + ")");
+                                std::to_string(-kLargestCoordinate) + " to " +
+                                std::to_string(kLargestCoordinate) + "; " + which + ")");
             }
             if (error != std::errc() || end != token.data() + token.size()) {
                 throw HostError(where + quoted(token) + " is not a whole number of pixels (" + which + ")");

@@ -21,7 +21,8 @@ CLI::App* InfoVerb::add(CLI::App& app) {
 
 namespace {
 
-void printFields(std::ostream& out, const std::string& path, const PluginRecord& r, const std::string& about) {
+void printFields(std::ostream& out, const std::string& path, const PluginRecord& r,
+                 const std::string& about) {
     auto field = [&out](const char* name) -> std::ostream& {
         return out << std::left << std::setw(24) << (std::string(name) + ":");
     };
@@ -60,7 +61,8 @@ int InfoVerb::run(std::ostream& out, std::ostream& err) {
             {"name", utf8FromWindows1252(r.name)},
             {"category", utf8FromWindows1252(r.category)},
             {"entryPoint", r.entryPointName},
-            {"propertyListVersion", std::to_string(r.propertyListMajor) + "." + std::to_string(r.propertyListMinor)},
+            {"propertyListVersion",
+             std::to_string(r.propertyListMajor) + "." + std::to_string(r.propertyListMinor)},
             {"specificationVersion", std::to_string(r.specMajor) + "." + std::to_string(r.specMinor)},
             {"effectVersion", r.versionText()},
             {"effectVersionCode", hex8(r.effectVersion)},

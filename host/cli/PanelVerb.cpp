@@ -43,8 +43,8 @@ CLI::App* PanelVerb::add(CLI::App& app) {
     verb->add_option("--project", project_, "start from a saved project");
     verb->add_option("--save-project", saveProject_, "write a project after the events");
     verb->add_option("--curves", curves_,
-                     std::string("curve set in its stored text form, as the \"curve\" value (") + kCurveTextDoc +
-                         ")");
+                     std::string("curve set in its stored text form, as the \"curve\" value (") +
+                         kCurveTextDoc + ")");
     verb->add_option("--points", points_, kPointsHelp)->allow_extra_args(false);
     verb->add_option("--width", width_, "width of the control's frame in pixels (default 600)")
         ->check(CLI::Range(1, 16384));
@@ -120,7 +120,7 @@ int PanelVerb::run(std::ostream& out, std::ostream& err) {
     const HostPanel& panel = instance->panel();
     FileReplacement image(output_);
     output.writeBgra(image, panel.bytes().data(), panel.width(), panel.height(),
-                       std::size_t(panel.width()) * 4);
+                     std::size_t(panel.width()) * 4);
     image.commit();
     if (projectFile) {
         projectFile->commit();

@@ -3,8 +3,8 @@
 #include "host/HostError.h"
 
 #include <charconv>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -55,8 +55,9 @@ std::string number(double value) {
 std::string itemList(const HostParameter& p) {
     std::string list;
     for (std::size_t i = 0; i < p.choices().size(); ++i) {
-        list += (i ? ", " : "") + std::to_string(i + 1) +
-                (p.choices()[i] == kSeparator ? std::string(" (a separator)") : " \"" + p.choices()[i] + "\"");
+        list +=
+            (i ? ", " : "") + std::to_string(i + 1) +
+            (p.choices()[i] == kSeparator ? std::string(" (a separator)") : " \"" + p.choices()[i] + "\"");
     }
     return list;
 }
@@ -65,7 +66,9 @@ std::string itemList(const HostParameter& p) {
 // items ("(-") cannot be chosen.
 A_long popupValue(const HostParameter& p, const std::string& value, const std::string& what) {
     const A_long count = p.registered().u.pd.num_choices;
-    auto choosable = [&](A_long item) { return item >= 1 && item <= count && p.choiceText(item) != kSeparator; };
+    auto choosable = [&](A_long item) {
+        return item >= 1 && item <= count && p.choiceText(item) != kSeparator;
+    };
     if (const std::optional<long> item = integer(value)) {
         if (*item >= 1 && *item <= count && !choosable(A_long(*item))) {
             throw HostError(what + ": item " + value + " of \"" + p.name() +

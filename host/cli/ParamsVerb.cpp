@@ -52,7 +52,8 @@ std::optional<Range> rangeOf(const HostParameter& p) {
     const PF_ParamDefUnion& u = p.registered().u;
     switch (p.type()) {
     case PF_Param_FLOAT_SLIDER:
-        return Range{u.fs_d.valid_min, u.fs_d.valid_max, u.fs_d.slider_min, u.fs_d.slider_max, u.fs_d.precision};
+        return Range{u.fs_d.valid_min, u.fs_d.valid_max, u.fs_d.slider_min, u.fs_d.slider_max,
+                     u.fs_d.precision};
     case PF_Param_SLIDER:
         return Range{double(u.sd.valid_min), double(u.sd.valid_max), double(u.sd.slider_min),
                      double(u.sd.slider_max), -1};
@@ -66,7 +67,8 @@ std::optional<Range> rangeOf(const HostParameter& p) {
 
 std::string rangeText(const Range& r) {
     return number(r.validMin) + " to " + number(r.validMax) + " (slider " + number(r.sliderMin) + " to " +
-           number(r.sliderMax) + ")" + (r.precision >= 0 ? ", " + std::to_string(r.precision) + " decimals" : "");
+           number(r.sliderMax) + ")" +
+           (r.precision >= 0 ? ", " + std::to_string(r.precision) + " decimals" : "");
 }
 
 json parameterJson(int index, const HostParameter& p) {
@@ -129,8 +131,8 @@ int ParamsVerb::run(std::ostream& out, std::ostream& err) {
             const HostParameter& p = instance.parameter(i);
             std::ostringstream line;
             line << std::left << std::setw(7) << i << std::setw(26) << utf8FromWindows1252(p.name())
-                 << std::setw(16) << HostParameter::typeName(p.type()) << std::setw(6) << (i == 0 ? 0 : p.id())
-                 << std::setw(8) << flagsText(p) << defaultText(p);
+                 << std::setw(16) << HostParameter::typeName(p.type()) << std::setw(6)
+                 << (i == 0 ? 0 : p.id()) << std::setw(8) << flagsText(p) << defaultText(p);
             std::string text = line.str();
             text.erase(text.find_last_not_of(' ') + 1); // no trailing blanks when there is no default
             out << text << "\n";

@@ -14,7 +14,8 @@ constexpr int kWhole = 100;
 
 ProgressLine::ProgressLine(std::ostream& err, bool quiet) : ProgressLine(err, quiet, ::isatty(2) == 1) {}
 
-ProgressLine::ProgressLine(std::ostream& err, bool quiet, bool terminal) : err_(err), enabled_(!quiet && terminal) {}
+ProgressLine::ProgressLine(std::ostream& err, bool quiet, bool terminal)
+    : err_(err), enabled_(!quiet && terminal) {}
 
 ProgressLine::~ProgressLine() {
     done();

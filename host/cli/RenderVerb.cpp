@@ -14,6 +14,7 @@
 #include "host/cli/SequenceText.h"
 #include "host/cli/TextOutput.h"
 
+#include <filesystem>
 #include <optional>
 
 namespace kvhost {
@@ -25,7 +26,8 @@ constexpr const char* kDescription =
     "Image files: 8-bit values as they are; 16-bit values onto the host's range, whose white is 32768\n"
     "(host = floor(file x 32768 / 65535 + 0.5), back file = min(65535, floor(host x 65535 / 32768 + 0.5)));\n"
     "float, half and 32-bit integer files as float. A file without alpha reads opaque, a grey file as\n"
-    "red = green = blue; channels are found by their names R, G, B, A (others are left out, with a warning).\n"
+    "red = green = blue; channels are found by their names R, G, B, A (others are left out, with a "
+    "warning).\n"
     "The output is written at the render depth where its format allows: PNG 8 or 16 bits (a float render\n"
     "as 16 bits), TIFF 8, 16 bits or float, OpenEXR half for an 8-bit render and float for 16-bit and float\n"
     "renders, JPEG and other 8-bit formats at 8 bits. It keeps the input's metadata (attributes, colour\n"
@@ -56,8 +58,8 @@ CLI::App* RenderVerb::add(CLI::App& app) {
     verb->add_option("INPUT", input_, "input image file")->required();
     verb->add_option("OUTPUT", output_, "output image file; its extension chooses the format")->required();
     verb->add_option("--curves", curves_,
-                     std::string("curve set in its stored text form, as the \"curve\" value (") + kCurveTextDoc +
-                         ")");
+                     std::string("curve set in its stored text form, as the \"curve\" value (") +
+                         kCurveTextDoc + ")");
     verb->add_option("--points", points_, kPointsHelp)->allow_extra_args(false);
     verb->add_option("--set", settings_,
                      "NAME=VALUE: a parameter by its name (popup: 1-based number or item text; checkbox "
@@ -95,7 +97,8 @@ int RenderVerb::run(std::ostream& out, std::ostream& err) {
     applyLargestImage(largestMegapixels_);
     // Everything that can be checked before the work is checked first.
     // A pipe or device has no extension to choose the format: it gets the input's.
-    const OutputImageFile output(output_, deviceFormatOf(input_));
+    const OutputImageFile output(
+        output_, std::filesystem::path(output_).extension().empty() ? deviceFormatOf(input_) : "");
     for (const std::string* path : {&saveProject_, &histogramOut_}) {
         if (!path->empty()) {
             FileReplacement::checkDestination(*path);

@@ -98,9 +98,9 @@ std::vector<std::string> editorStateValues(const std::string& text, const std::s
     for (const Block& block : blocksOf(text)) {
         const std::string_view state(text.data() + block.textStart, block.length);
         const auto [at, length] = keyLine(state, key);
-        values.push_back(at == std::string_view::npos ? std::string()
-                                                      : std::string(state.substr(at + key.size() + 1,
-                                                                                 length - key.size() - 1)));
+        values.push_back(at == std::string_view::npos
+                             ? std::string()
+                             : std::string(state.substr(at + key.size() + 1, length - key.size() - 1)));
     }
     return values;
 }

@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("kvhost ") + KV_VERSION + " (OpenImageIO " +
                                           kvhost::imageLibraryVersion() + ")");
     app.failure_message([](const CLI::App*, const CLI::Error& error) {
-        return std::string("kvhost: ") + error.what() + "\n(kvhost VERB --help lists the options of a verb)\n";
+        return std::string("kvhost: ") + error.what() +
+               "\n(kvhost VERB --help lists the options of a verb)\n";
     });
     std::vector<std::unique_ptr<kvhost::Verb>> verbs;
     verbs.push_back(std::make_unique<kvhost::InfoVerb>());

@@ -41,7 +41,8 @@ public:
         return arguments;
     }
     // A render of a good picture into out.png with the options given.
-    std::vector<std::string> renderWith(std::vector<std::string> options, const char* plugin = KV_MORROWBY) const {
+    std::vector<std::string> renderWith(std::vector<std::string> options,
+                                        const char* plugin = KV_MORROWBY) const {
         std::vector<std::string> rest = {smallPng("in.png"), path("out.png")};
         rest.insert(rest.end(), options.begin(), options.end());
         return render(rest, plugin);

@@ -67,15 +67,16 @@ TEST_F(CliTest, PointsGiveTheCurveThatClickingInThePanelGives) {
     const std::vector<StoredNode> clicked = nodesOf(at("clicked.json"), "rgb");
     ASSERT_EQ(clicked.size(), 4u) << slurp(at("clicked.json"));
 
-    run = kvhost({"render", KV_MORROWBY, smallPng("in.png"), path("out.png"), "--points", pointsOption("rgb", clicked),
-                  "--save-project", path("points.json")});
+    run = kvhost({"render", KV_MORROWBY, smallPng("in.png"), path("out.png"), "--points",
+                  pointsOption("rgb", clicked), "--save-project", path("points.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<StoredNode> built = nodesOf(at("points.json"), "rgb");
     ASSERT_EQ(built.size(), clicked.size());
     for (std::size_t n = 0; n < built.size(); ++n) {
         for (std::size_t v = 0; v < 9; ++v) {
             const double tolerance = v < 2 ? kPositionTolerance : v < 6 ? kHandleTolerance : 0.0;
-            EXPECT_NEAR(built[n].values[v], clicked[n].values[v], tolerance) << "node " << n << " value " << v;
+            EXPECT_NEAR(built[n].values[v], clicked[n].values[v], tolerance)
+                << "node " << n << " value " << v;
         }
     }
     // The other curves are untouched and the grade is the same.
@@ -86,8 +87,8 @@ TEST_F(CliTest, PointsGiveTheCurveThatClickingInThePanelGives) {
     }
     writeFile(at("ramp.png"), 256, 1, 3, OIIO::TypeDesc::UINT8, ramp);
     for (const char* project : {"clicked.json", "points.json"}) {
-        run = kvhost({"render", KV_MORROWBY, path("ramp.png"), path(std::string(project) + ".png"), "--project",
-                      path(project)});
+        run = kvhost({"render", KV_MORROWBY, path("ramp.png"), path(std::string(project) + ".png"),
+                      "--project", path(project)});
         ASSERT_EQ(run.exitCode, 0) << run.err;
     }
     const FileImage a = readFile(at("clicked.json.png"));
@@ -99,9 +100,9 @@ TEST_F(CliTest, PointsGiveTheCurveThatClickingInThePanelGives) {
 }
 
 TEST_F(CliTest, PointsLeaveThePopupsAndTheEditorAsTheyWere) {
-    const ToolRun run =
-        kvhost({"render", KV_MORROWBY, smallPng("in.png"), path("out.png"), "--set", "channel=red", "--set", "scale=2",
-                "--points", "rgb=0,0.1 0.5,0.7 1,0.9", "--points", "Blue=0,0 1,0.5", "--save-project", path("p.json")});
+    const ToolRun run = kvhost({"render", KV_MORROWBY, smallPng("in.png"), path("out.png"), "--set",
+                                "channel=red", "--set", "scale=2", "--points", "rgb=0,0.1 0.5,0.7 1,0.9",
+                                "--points", "Blue=0,0 1,0.5", "--save-project", path("p.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const json project = json::parse(slurp(at("p.json")));
     EXPECT_EQ(project["parameters"]["channel"], 5);
@@ -115,13 +116,33 @@ TEST_F(CliTest, PointsLeaveThePopupsAndTheEditorAsTheyWere) {
 }
 
 TEST_F(CliTest, PointsBuildARelativeCurveNamedAsInItsChangePopup) {
-    const ToolRun run = kvhost({"render", KV_TARNWICK, smallPng("in.png"), path("out.png"), "--set", "change=hue",
-                                "--points", "post blur=0,0 0.5,0.3 1,0", "--save-project", path("p.json")});
+    const ToolRun run =
+        kvhost({"render", KV_TARNWICK, smallPng("in.png"), path("out.png"), "--set", "change=hue", "--points",
+                "post blur=0,0 0.5,0.3 1,0", "--save-project", path("p.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<StoredNode> blur = nodesOf(at("p.json"), "postblur");
     ASSERT_EQ(blur.size(), 3u);
     EXPECT_EQ(blur[1].values[1], 0.3);
     EXPECT_EQ(json::parse(slurp(at("p.json")))["parameters"]["change"], 3);
+}
+
+TEST_F(CliTest, PointsAreAddedWithTheEditToolAndTheEditorKeepsTheToolItHad) {
+    // A project whose editor was left on the pan tool: a click there pans instead of adding a node.
+    std::string states;
+    for (const char* name : {"brightness", "saturation", "hue", "rgb", "red", "green", "blue", "alpha"}) {
+        const std::string state = "version 0\nactive -1\nview_x_start 0\nview_x_end 1\nview_y_start 0\n"
+                                  "view_y_end 1\ntool_state 1\nfixed_aspect 0\nhistogram 0\n";
+        states += std::string("curve_sq_") + name + " " + std::to_string(state.size()) + "\n" + state;
+    }
+    writeText(at("pan.json"), json{{"matchName", "TQKV Absolute Curves"},
+                                   {"sequenceData", "version 0\ncurrent 3\nscale 1\n" + states}}
+                                  .dump());
+    const ToolRun run = kvhost({"panel", KV_MORROWBY, path("panel.png"), "--project", path("pan.json"),
+                                "--points", "green=0,0.2 0.6,0.4 1,1", "--save-project", path("p.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(nodesOf(at("p.json"), "green").size(), 3u);
+    const std::string saved = json::parse(slurp(at("p.json")))["sequenceData"].get<std::string>();
+    EXPECT_EQ(saved.find("tool_state 0"), std::string::npos) << saved;
 }
 
 } // namespace

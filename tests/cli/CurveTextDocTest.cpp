@@ -19,7 +19,8 @@ std::string blockAfter(const std::string& document, const std::string& heading) 
 }
 
 TEST_F(CliTest, TheWorkedExampleIsCurveTextThatGradesAsItsPoints) {
-    const std::string example = blockAfter(slurp(std::string(KV_DOCS) + "/curve-text.md"), "## Worked example");
+    const std::string example =
+        blockAfter(slurp(std::string(KV_DOCS) + "/curve-text.md"), "## Worked example");
     ASSERT_THAT(example, ::testing::StartsWith("version 0\ncurve_hue 74\n"));
     writeText(at("example.txt"), example);
     std::vector<std::uint8_t> ramp;
@@ -27,7 +28,8 @@ TEST_F(CliTest, TheWorkedExampleIsCurveTextThatGradesAsItsPoints) {
         ramp.insert(ramp.end(), {std::uint8_t(v), std::uint8_t(255 - v), std::uint8_t(v / 2)});
     }
     writeFile(at("in.png"), 256, 1, 3, OIIO::TypeDesc::UINT8, ramp);
-    ToolRun run = kvhost({"render", KV_MORROWBY, path("in.png"), path("text.png"), "--curves", path("example.txt")});
+    ToolRun run =
+        kvhost({"render", KV_MORROWBY, path("in.png"), path("text.png"), "--curves", path("example.txt")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     run = kvhost({"render", KV_MORROWBY, path("in.png"), path("points.png"), "--points",
                   "rgb=0,0 0.25,0.18 0.75,0.85 1,1", "--points", "hue=0.5,0.6"});
@@ -45,12 +47,14 @@ TEST_F(CliTest, TheWorkedExampleIsCurveTextThatGradesAsItsPoints) {
 TEST_F(CliTest, ColoursSitOnTheHueAxisWhereTheDocumentSays) {
     // Yellow 0, red 1/6, magenta 1/3, blue 1/2, cyan 2/3, green 5/6: a third of a turn takes each two
     // places on.
-    const std::vector<std::uint8_t> colours = {255, 255, 0, 255, 0, 0, 255, 0, 255, 0, 0, 255, 0, 255, 255, 0, 255, 0};
-    const std::vector<std::uint32_t> turned = {255, 0, 255, 0, 0, 255, 0, 255, 255, 0, 255, 0, 255, 255, 0, 255, 0, 0};
+    const std::vector<std::uint8_t> colours = {255, 255, 0,   255, 0,   0,   255, 0,   255,
+                                               0,   0,   255, 0,   255, 255, 0,   255, 0};
+    const std::vector<std::uint32_t> turned = {255, 0,   255, 0,   0,   255, 0,   255, 255,
+                                               0,   255, 0,   255, 255, 0,   255, 0,   0};
     writeFile(at("in.png"), 6, 1, 3, OIIO::TypeDesc::UINT8, colours);
     // In float, where the hue curve is evaluated at each pixel's own hue rather than read from a table.
-    const ToolRun run = kvhost({"render", KV_MORROWBY, path("in.png"), path("out.exr"), "--depth", "32", "--points",
-                                "hue=0.5,0.8333333"});
+    const ToolRun run = kvhost({"render", KV_MORROWBY, path("in.png"), path("out.exr"), "--depth", "32",
+                                "--points", "hue=0.5,0.8333333"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const FileImage out = readFile(at("out.exr"));
     ASSERT_EQ(out.floats.size(), turned.size());

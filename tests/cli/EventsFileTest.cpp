@@ -57,14 +57,16 @@ TEST(EventsFile, ABadLineIsNamedByFileLineAndToken) {
     EXPECT_EQ(errorOf("move 1.5 2\n"), "ev.txt:1: \"1.5\" is not a whole number of pixels (X of \"move\")");
     // A whole number beyond any panel is named for what it is.
     for (const char* far : {"99999999999", "1000000000", "-1000001"}) {
-        EXPECT_EQ(errorOf(std::string("move ") + far + " 2\n"),
-                  "ev.txt:1: \"" + std::string(far) +
-                      "\" lies outside the panel coordinates kvhost takes (-1000000 to 1000000; X of \"move\")");
+        EXPECT_EQ(
+            errorOf(std::string("move ") + far + " 2\n"),
+            "ev.txt:1: \"" + std::string(far) +
+                "\" lies outside the panel coordinates kvhost takes (-1000000 to 1000000; X of \"move\")");
     }
     // Bytes that would steer the terminal are shown escaped.
     EXPECT_EQ(errorOf("cl\x1b[2Jick 1 2\n"),
               "ev.txt:1: unknown event \"cl\\x1b[2Jick\" (click, drag, release, move or draw)");
-    EXPECT_EQ(errorOf("click 1 \x07\n"), "ev.txt:1: \"\\x07\" is not a whole number of pixels (Y of \"click\")");
+    EXPECT_EQ(errorOf("click 1 \x07\n"),
+              "ev.txt:1: \"\\x07\" is not a whole number of pixels (Y of \"click\")");
     EXPECT_EQ(errorOf("click 1 2 shfit\n"),
               "ev.txt:1: unknown word \"shfit\" after \"click\" (shift, ctrl, alt or double)");
     EXPECT_EQ(errorOf("click 1 2\ndrag 1 2 double\n"),

@@ -97,7 +97,8 @@ TEST_F(CliTest, AFileWithoutAlphaReadsOpaqueAtEveryDepthAndGivesAnOutputWithout)
     EXPECT_EQ(out.values, (std::vector<std::uint32_t>{10, 20, 30, 40, 50, 60}));
 
     // Unless the render made some pixel less than opaque: the alpha curve at 0.5 everywhere.
-    const std::string halfAlpha = "version 0\nloop 0\npoint 0 0.5 0.3 0 0.3 0 0 0 0\npoint 1 0.5 0.3 0 0.3 0 0 0 0\n";
+    const std::string halfAlpha =
+        "version 0\nloop 0\npoint 0 0.5 0.3 0 0.3 0 0 0 0\npoint 1 0.5 0.3 0 0.3 0 0 0 0\n";
     writeText(at("alpha.txt"), curveSetText({{"alpha", halfAlpha}}));
     const ToolRun alpha =
         kvhost({"render", KV_MORROWBY, path("rgb.png"), path("alpha.png"), "--curves", path("alpha.txt")});
@@ -254,9 +255,10 @@ TEST_F(CliTest, ChannelsThatAreNotRedGreenBlueOrAlphaAreNamedInAWarning) {
     }
     const ToolRun run = kvhost({"render", KV_MORROWBY, path("depth.exr"), path("out.exr")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "kvhost: warning: " + path("depth.exr") +
-                           ": channels \"Z\" are not red, green, blue or alpha: they are left out of the render "
-                           "and the output\n");
+    EXPECT_EQ(run.err,
+              "kvhost: warning: " + path("depth.exr") +
+                  ": channels \"Z\" are not red, green, blue or alpha: they are left out of the render "
+                  "and the output\n");
     const FileImage out = readFile(at("out.exr"));
     ASSERT_EQ(out.channels, 4);
     EXPECT_EQ(out.floats, (std::vector<float>{0.1f, 0.2f, 0.3f, 0.5f}));
@@ -268,7 +270,8 @@ TEST_F(CliTest, TheLargestImageComesFromTheOptionOrTheEnvironment) {
     const ToolRun refused = kvhost({"render", KV_MORROWBY, in, path("a.png")});
     ::setenv("KVHOST_MAX_MEGAPIXELS", "0.00001", 1);
     const ToolRun allowed = kvhost({"render", KV_MORROWBY, in, path("b.png")});
-    const ToolRun overridden = kvhost({"render", KV_MORROWBY, in, path("c.png"), "--max-megapixels", "0.000005"});
+    const ToolRun overridden =
+        kvhost({"render", KV_MORROWBY, in, path("c.png"), "--max-megapixels", "0.000005"});
     ::setenv("KVHOST_MAX_MEGAPIXELS", "many", 1);
     const ToolRun bad = kvhost({"render", KV_MORROWBY, in, path("d.png")});
     ::unsetenv("KVHOST_MAX_MEGAPIXELS");

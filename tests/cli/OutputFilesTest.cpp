@@ -36,24 +36,25 @@ std::set<std::string> temporaries(const fs::path& folder) {
 // Reads a pipe while kvhost writes it: opened without waiting for a writer, drained until told to stop.
 class PipeReader {
 public:
-    explicit PipeReader(const fs::path& pipe) : thread_([this, pipe] {
-          const int descriptor = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
-          char chunk[65536];
-          const auto deadline = std::chrono::steady_clock::now() + 60s;
-          while (descriptor >= 0 && std::chrono::steady_clock::now() < deadline) {
-              const ssize_t n = ::read(descriptor, chunk, sizeof chunk);
-              if (n > 0) {
-                  bytes_.append(chunk, std::size_t(n));
-              } else if (stop_.load()) {
-                  break;
-              } else {
-                  std::this_thread::sleep_for(2ms);
+    explicit PipeReader(const fs::path& pipe)
+        : thread_([this, pipe] {
+              const int descriptor = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+              char chunk[65536];
+              const auto deadline = std::chrono::steady_clock::now() + 60s;
+              while (descriptor >= 0 && std::chrono::steady_clock::now() < deadline) {
+                  const ssize_t n = ::read(descriptor, chunk, sizeof chunk);
+                  if (n > 0) {
+                      bytes_.append(chunk, std::size_t(n));
+                  } else if (stop_.load()) {
+                      break;
+                  } else {
+                      std::this_thread::sleep_for(2ms);
+                  }
               }
-          }
-          if (descriptor >= 0) {
-              ::close(descriptor);
-          }
-      }) {}
+              if (descriptor >= 0) {
+                  ::close(descriptor);
+              }
+          }) {}
     // Everything written, once the writer is gone.
     std::string finish() {
         stop_ = true;
@@ -74,7 +75,8 @@ TEST_F(CliTest, ALinkIsFollowedAndItsTargetReplacedWholeInItsOwnFolder) {
     fs::create_symlink(at("elsewhere/target.png"), at("link.png"));
     writeText(at("elsewhere/grade.json"), "an old project\n");
     fs::create_symlink("elsewhere/grade.json", at("project.json")); // relative to the link's folder
-    const ToolRun run = kvhost({"render", KV_MORROWBY, in, path("link.png"), "--save-project", path("project.json")});
+    const ToolRun run =
+        kvhost({"render", KV_MORROWBY, in, path("link.png"), "--save-project", path("project.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(fs::is_symlink(at("link.png")));
     EXPECT_TRUE(fs::is_symlink(at("project.json")));
@@ -92,7 +94,8 @@ TEST_F(CliTest, APipeIsWrittenStraightThroughAndStaysAPipe) {
     }
     PipeReader image(at("image.png"));
     PipeReader project(at("project.json"));
-    const ToolRun run = kvhost({"render", KV_MORROWBY, in, path("image.png"), "--save-project", path("project.json")});
+    const ToolRun run =
+        kvhost({"render", KV_MORROWBY, in, path("image.png"), "--save-project", path("project.json")});
     const std::string imageBytes = image.finish();
     const std::string projectBytes = project.finish();
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -104,8 +107,8 @@ TEST_F(CliTest, APipeIsWrittenStraightThroughAndStaysAPipe) {
 }
 
 TEST_F(CliTest, ACharacterDeviceIsWrittenStraightThroughAndStaysADevice) {
-    const ToolRun run = kvhost({"render", KV_MORROWBY, smallPng("in.png"), "/dev/null", "--save-project", "/dev/null",
-                                "--histogram-out", "/dev/null"});
+    const ToolRun run = kvhost({"render", KV_MORROWBY, smallPng("in.png"), "/dev/null", "--save-project",
+                                "/dev/null", "--histogram-out", "/dev/null"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     EXPECT_EQ(temporaries("/dev"), std::set<std::string>{});
@@ -120,10 +123,12 @@ TEST_F(CliTest, ACharacterDeviceIsWrittenStraightThroughAndStaysADevice) {
 }
 
 TEST_F(CliTest, TheInputItselfIsReplacedWholeOnceRead) {
-    writeFile(at("in.png"), 2, 1, 3, OIIO::TypeDesc::UINT8, std::vector<std::uint8_t>{0, 100, 200, 50, 150, 250});
+    writeFile(at("in.png"), 2, 1, 3, OIIO::TypeDesc::UINT8,
+              std::vector<std::uint8_t>{0, 100, 200, 50, 150, 250});
     fs::copy_file(at("in.png"), at("copy.png"));
     writeText(at("dark.txt"), curveSetText({{"rgb", straightCurve(0.0, 0.5)}}));
-    ToolRun run = kvhost({"render", KV_MORROWBY, path("copy.png"), path("expected.png"), "--curves", path("dark.txt")});
+    ToolRun run =
+        kvhost({"render", KV_MORROWBY, path("copy.png"), path("expected.png"), "--curves", path("dark.txt")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     run = kvhost({"render", KV_MORROWBY, path("in.png"), path("in.png"), "--curves", path("dark.txt")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -150,8 +155,10 @@ pid_t start(const std::vector<std::string>& arguments, const fs::path& folder) {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, (folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, KV_KVHOST, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -162,12 +169,12 @@ TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
     const std::string in = smallPng("in.png");
     fs::create_directory(at("run"));
     for (const int signal : {SIGINT, SIGTERM}) {
-        // The histogram goes to a pipe nobody reads: kvhost waits there, after the project's temporary file is
-        // written and before it is renamed.
+        // The histogram goes to a pipe nobody reads: kvhost waits there, after the project's temporary file
+        // is written and before it is renamed.
         const fs::path pipe = at("run/histogram.json");
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-        const pid_t pid = start({"render", KV_MORROWBY, in, path("run/out.png"), "--histogram-out", pipe.string(),
-                                 "--save-project", path("run/project.json")},
+        const pid_t pid = start({"render", KV_MORROWBY, in, path("run/out.png"), "--histogram-out",
+                                 pipe.string(), "--save-project", path("run/project.json")},
                                 folder_);
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -178,7 +185,8 @@ TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
         ::kill(pid, signal);
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "ended by the signal, as without kvhost's handler";
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+            << "ended by the signal, as without kvhost's handler";
         EXPECT_EQ(temporaries(at("run")), std::set<std::string>{}) << "signal " << signal;
         EXPECT_FALSE(fs::exists(at("run/project.json")));
         fs::remove(pipe);

@@ -23,8 +23,8 @@ TEST_F(CliTest, ALayerFileIsRecordedInTheProjectAndReopensWithIt) {
     writeFile(at("in.png"), 16, 8, 3, OIIO::TypeDesc::UINT8, noise(16, 8, 1));
     writeFile(at("base.png"), 16, 8, 3, OIIO::TypeDesc::UINT8, noise(16, 8, 2));
     const std::string curves = std::string(KV_EXAMPLES) + "/relative-postblur-by-brightness.txt";
-    ToolRun run = kvhost({"render", KV_TARNWICK, path("in.png"), path("with.png"), "--curves", curves, "--layer",
-                          "base layer=" + path("base.png"), "--save-project", path("p.json")});
+    ToolRun run = kvhost({"render", KV_TARNWICK, path("in.png"), path("with.png"), "--curves", curves,
+                          "--layer", "base layer=" + path("base.png"), "--save-project", path("p.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     run = kvhost({"render", KV_TARNWICK, path("in.png"), path("without.png"), "--curves", curves});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -39,7 +39,8 @@ TEST_F(CliTest, ALayerFileIsRecordedInTheProjectAndReopensWithIt) {
     fs::create_directory(at("moved"));
     fs::rename(at("p.json"), at("moved/p.json"));
     fs::rename(at("base.png"), at("moved/base.png"));
-    run = kvhost({"render", KV_TARNWICK, path("in.png"), path("moved.png"), "--project", path("moved/p.json")});
+    run =
+        kvhost({"render", KV_TARNWICK, path("in.png"), path("moved.png"), "--project", path("moved/p.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(slurp(at("moved.png")), slurp(at("with.png")));
 
@@ -50,8 +51,8 @@ TEST_F(CliTest, ALayerFileIsRecordedInTheProjectAndReopensWithIt) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(json::parse(slurp(at("projects/p.json")))["layers"]["base layer"],
               fs::absolute(at("moved/base.png")).lexically_normal().string());
-    run = kvhost({"render", KV_TARNWICK, path("in.png"), path("other.png"), "--project", path("projects/p.json"),
-                  "--layer", "base layer=" + path("in.png")});
+    run = kvhost({"render", KV_TARNWICK, path("in.png"), path("other.png"), "--project",
+                  path("projects/p.json"), "--layer", "base layer=" + path("in.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(slurp(at("other.png")), slurp(at("with.png")));
 }
@@ -71,14 +72,15 @@ TEST_F(CliTest, CurveSetsAndEventsWrittenWithCrLfReadAsWrittenWithLf) {
         const ToolRun run = kvhost({"render", KV_MORROWBY, path("in.png"), path(std::string(curves) + ".png"),
                                     "--curves", path(curves)});
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(readFile(at(std::string(curves) + ".png")).values, std::vector<std::uint32_t>(12, 128)) << curves;
+        EXPECT_EQ(readFile(at(std::string(curves) + ".png")).values, std::vector<std::uint32_t>(12, 128))
+            << curves;
     }
 
     writeText(at("lf.events"), "click 200 200 shift\ndrag 200 120\nrelease 200 120\n");
     writeText(at("crlf.events"), "click 200 200 shift\r\ndrag 200 120\r\nrelease 200 120\r\n");
     for (const char* events : {"lf.events", "crlf.events"}) {
-        const ToolRun run = kvhost({"panel", KV_MORROWBY, path(std::string(events) + ".png"), "--events", path(events),
-                                    "--save-project", path(std::string(events) + ".json")});
+        const ToolRun run = kvhost({"panel", KV_MORROWBY, path(std::string(events) + ".png"), "--events",
+                                    path(events), "--save-project", path(std::string(events) + ".json")});
         ASSERT_EQ(run.exitCode, 0) << run.err;
     }
     EXPECT_EQ(slurp(at("crlf.events.png")), slurp(at("lf.events.png")));
@@ -88,8 +90,9 @@ TEST_F(CliTest, CurveSetsAndEventsWrittenWithCrLfReadAsWrittenWithLf) {
 TEST_F(CliTest, TheHistogramOptionShowsTheHistogramAsThePanelButtonDoes) {
     const std::string in = smallPng("in.png");
     for (const int mode : {1, 2}) {
-        const ToolRun run = kvhost({"render", KV_MORROWBY, in, path("out.png"), "--histogram", std::to_string(mode),
-                                    "--histogram-out", path("h.json"), "--save-project", path("p.json")});
+        const ToolRun run =
+            kvhost({"render", KV_MORROWBY, in, path("out.png"), "--histogram", std::to_string(mode),
+                    "--histogram-out", path("h.json"), "--save-project", path("p.json")});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const json h = json::parse(slurp(at("h.json")));
         EXPECT_EQ(h["mode"], mode);
@@ -102,8 +105,8 @@ TEST_F(CliTest, TheHistogramOptionShowsTheHistogramAsThePanelButtonDoes) {
         // Every curve's editor state shows it, as after the button and a gesture in the panel.
         const std::string states = json::parse(slurp(at("p.json")))["sequenceData"].get<std::string>();
         std::size_t shown = 0;
-        for (std::size_t at = states.find("histogram " + std::to_string(mode) + "\n"); at != std::string::npos;
-             at = states.find("histogram " + std::to_string(mode) + "\n", at + 1)) {
+        for (std::size_t at = states.find("histogram " + std::to_string(mode) + "\n");
+             at != std::string::npos; at = states.find("histogram " + std::to_string(mode) + "\n", at + 1)) {
             ++shown;
         }
         EXPECT_EQ(shown, 8u) << states;

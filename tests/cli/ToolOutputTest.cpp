@@ -19,8 +19,9 @@ using ::testing::HasSubstr;
 TEST_F(CliTest, ParamsShowsPopupItemsAndSliderRanges) {
     const ToolRun absolute = kvhost({"params", KV_MORROWBY});
     ASSERT_EQ(absolute.exitCode, 0) << absolute.err;
-    EXPECT_THAT(absolute.out, HasSubstr("items: 1 brightness, 2 saturation, 3 hue, 4 rgb, 5 red, 6 green, 7 blue, "
-                                        "8 alpha\n"));
+    EXPECT_THAT(absolute.out,
+                HasSubstr("items: 1 brightness, 2 saturation, 3 hue, 4 rgb, 5 red, 6 green, 7 blue, "
+                          "8 alpha\n"));
     EXPECT_THAT(absolute.out, HasSubstr("items: 1 Decimal (0.0-1.0), 2 8-bpc (0-255), 3 10-bpc (0-1023), "
                                         "4 16-bpc (0-32768)\n"));
     EXPECT_THAT(absolute.out, HasSubstr("range: -9999999 to 9999999 (slider 0 to 1), 3 decimals\n"));
@@ -99,8 +100,8 @@ TEST_F(CliTest, TheProgressLineReachesOneHundredPercentWithAnyThreadCount) {
     writeText(at("curve.txt"), curveSetText({{"rgb", straightCurve(0.1, 0.9)}}));
     for (const char* threads : {"1", "2", "7"}) {
         for (const char* plugin : {KV_MORROWBY, KV_TARNWICK}) {
-            const std::string shown = onTerminal({"render", plugin, path("in.png"), path("out.png"), "--threads",
-                                                  threads});
+            const std::string shown =
+                onTerminal({"render", plugin, path("in.png"), path("out.png"), "--threads", threads});
             EXPECT_THAT(shown, HasSubstr("rendering 100%")) << plugin << ", " << threads << " threads";
             EXPECT_TRUE(fs::exists(at("out.png")));
             fs::remove(at("out.png"));

@@ -20,7 +20,8 @@ std::string formFault(const std::string& text) {
     return "no error";
 }
 
-std::string keptFault(const std::string& given, const std::string& readBack, const CurveSetReader& alone = {}) {
+std::string keptFault(const std::string& given, const std::string& readBack,
+                      const CurveSetReader& alone = {}) {
     try {
         checkCurvesKept("c.txt", given, readBack, alone);
     } catch (const HostError& error) {
@@ -37,7 +38,8 @@ const std::string kRed = "version 0\nloop 0\npoint 0 0 0 0 0 0 0 0 0\n";
 const std::string kGreen = "version 0\nloop 1\n";
 
 TEST(CurveSetText, FindsEachCurveWithItsLengthAndPoints) {
-    const std::string text = "version 0\ncurve_values_red 0 0 1\n" + block("red", kRed) + block("green", kGreen);
+    const std::string text =
+        "version 0\ncurve_values_red 0 0 1\n" + block("red", kRed) + block("green", kGreen);
     const CurveSetText set = CurveSetText::parse(text);
     ASSERT_EQ(set.curves.size(), 2u);
     EXPECT_EQ(set.curves[0].name, "red");
@@ -55,7 +57,8 @@ TEST(CurveSetText, FindsEachCurveWithItsLengthAndPoints) {
 
 TEST(CurveSetText, TheFormIsCheckedBeforeThePluginReadsIt) {
     EXPECT_EQ(formFault(""), "c.txt: is empty, not a curve set");
-    EXPECT_EQ(formFault("hello world\n"), "c.txt: is not curve set text (it starts with \"hello\", not \"version\")");
+    EXPECT_EQ(formFault("hello world\n"),
+              "c.txt: is not curve set text (it starts with \"hello\", not \"version\")");
     EXPECT_EQ(formFault("version 0\n\x01"), "c.txt: is not curve set text (byte 1 at offset 10)");
     // A length that is not the block's: the plug-in would start the next curve inside this one.
     EXPECT_EQ(formFault("version 0\ncurve_red 40\n" + kRed),
@@ -72,17 +75,19 @@ TEST(CurveSetText, TheFormIsCheckedBeforeThePluginReadsIt) {
               "c.txt: curve \"red\", line 4: a point has 9 values (x y leftDx leftDy rightDx rightDy linked "
               "leftMode rightMode), this one 8");
     // Not-a-number and infinity are numbers to the form; what the plug-in makes of them is read back.
-    EXPECT_EQ(formFault("version 0\n" + block("red", "version 0\npoint nan inf 0 0 0 0 0 0 0\n")), "no error");
+    EXPECT_EQ(formFault("version 0\n" + block("red", "version 0\npoint nan inf 0 0 0 0 0 0 0\n")),
+              "no error");
 }
 
 TEST(CurveSetText, ACurveOrPointThePluginDidNotKeepIsNamed) {
-    const std::string readBack = "version 0\n" + block("red", kRed) + block("green", kGreen) +
-                                 block("blue", "version 0\nloop 0\n");
+    const std::string readBack =
+        "version 0\n" + block("red", kRed) + block("green", kGreen) + block("blue", "version 0\nloop 0\n");
     EXPECT_EQ(keptFault("version 0\n" + block("red", kRed), readBack), "no error");
     EXPECT_EQ(keptFault("version 0\n" + block("postblur", kGreen), readBack),
               "c.txt: \"postblur\" is not a curve of this effect (its curves are red, green, blue)");
-    EXPECT_EQ(keptFault("version 0\n", readBack),
-              "c.txt: holds no curves (no \"curve_NAME LENGTH\" block); this effect's curves are red, green, blue");
+    EXPECT_EQ(
+        keptFault("version 0\n", readBack),
+        "c.txt: holds no curves (no \"curve_NAME LENGTH\" block); this effect's curves are red, green, blue");
     // Values kept as the plug-in writes them: six significant digits.
     EXPECT_EQ(keptFault("version 0\n" + block("green", "version 0\npoint 0.1234567 0 0 0 0 0 0 0 0\n"),
                         "version 0\n" + block("green", "version 0\npoint 0.123457 0 0 0 0 0 0 0 0\n")),

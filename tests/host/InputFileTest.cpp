@@ -56,7 +56,8 @@ TEST_F(InputFileTest, RefusesWhatIsNoRegularFileOrTooLargeBeforeReading) {
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(readFault(pipe), pipe + ": is not a regular file (a curve set is read from a file)");
     const std::string eleven = write("eleven.txt", "0123456789\n");
-    EXPECT_EQ(readFault(eleven, 10), eleven + ": is larger than 10 bytes (11 bytes), too large for a curve set");
+    EXPECT_EQ(readFault(eleven, 10),
+              eleven + ": is larger than 10 bytes (11 bytes), too large for a curve set");
     EXPECT_EQ(readFault(eleven, 11), "read");
     EXPECT_EQ(byteCountText(kLargestTextFile), "64 MiB");
 }
