@@ -107,6 +107,9 @@ ChannelMap mapChannels(const OIIO::ImageSpec& spec, const std::string& path,
     ChannelMap map;
     const int channels = spec.nchannels;
     map.alpha = spec.alpha_channel >= 0 && spec.alpha_channel < channels ? spec.alpha_channel : -1;
+    if (map.alpha < 0) {
+        map.alpha = channelNamed(spec, "A").value_or(-1); // a file that names alpha without marking it
+    }
     const auto r = channelNamed(spec, "R");
     const auto g = channelNamed(spec, "G");
     const auto b = channelNamed(spec, "B");
