@@ -15,7 +15,7 @@ struct EffectStart {
     double seconds = 0.0;
     int processors = 0; // 0: the machine's
     // Reads the layer files the project records; none are read without it.
-    Project::LayerReader readLayer;
+    Project::LayerReader readLayer = nullptr;
 };
 
 // Host time in ticks of 1/24000 s, frames of 1/24 s, so that a time in seconds keeps its fraction.

@@ -3,6 +3,8 @@
 #include "host/FileReplacement.h"
 #include "host/HostError.h"
 #include "host/PluginFile.h"
+#include "host/cli/CommonOptions.h"
+#include "host/cli/CurvePoints.h"
 #include "host/cli/EffectStart.h"
 #include "host/cli/LutFile.h"
 #include "host/cli/LutSampling.h"
@@ -91,12 +93,15 @@ CLI::App* LutVerb::add(CLI::App& app) {
     verb->add_option("PLUGIN", plugin_, "plug-in file (.so)")->required();
     verb->add_option("OUT", output_, "LUT file: .cube, .spi3d, .spi1d or .clf")->required();
     verb->add_option("--project", project_, "start from a saved project");
-    verb->add_option("--curves", curves_, "curve set in its flat text form, as the \"curve\" value");
+    verb->add_option("--curves", curves_,
+                     std::string("curve set in its stored text form, as the \"curve\" value (") + kCurveTextDoc +
+                         ")");
+    verb->add_option("--points", points_, kPointsHelp)->allow_extra_args(false);
     verb->add_option("--set", settings_,
                      "NAME=VALUE: a parameter by its name, as with render; repeatable, applied in order")
         ->allow_extra_args(false);
     verb->add_option("--time", seconds_, "time in seconds of the grade (keyframes are interpolated)")
-        ->check(CLI::Range(0.0, 86400.0));
+        ->check(timeInSeconds());
     verb->add_option("--size", size_, "points per side of a 3D LUT, 17 to 129 (default 33)");
     verb->add_option("--format", format_, "cube, spi3d, spi1d or clf (default: by OUT's extension)");
     verb->add_option("--range", range_, "LO,HI: the input domain sampled (default 0,1)");
@@ -124,10 +129,14 @@ int LutVerb::run(std::ostream& out, std::ostream& err) {
     if (force3d_ && !holds3d(format)) {
         throw HostError("--3d: " + std::string(lutFormatName(format)) + " holds a 1D LUT only");
     }
-    FileReplacement::checkFolder(output_);
+    FileReplacement::checkDestination(output_);
     std::vector<ParameterSetting> settings;
     for (const std::string& text : settings_) {
         settings.push_back(parseSetting(text, "--set"));
+    }
+    std::vector<CurvePoints> points;
+    for (const std::string& text : points_) {
+        points.push_back(parseCurvePoints(text));
     }
 
     progress.stage("setting up " + plugin_);
@@ -138,6 +147,9 @@ int LutVerb::run(std::ostream& out, std::ostream& err) {
     }
     for (const ParameterSetting& setting : settings) {
         applySetting(*instance, setting);
+    }
+    for (const CurvePoints& curve : points) {
+        buildCurvePoints(*instance, curve);
     }
 
     const LutScope scope = lutScopeOf(*instance);
@@ -161,6 +173,9 @@ int LutVerb::run(std::ostream& out, std::ostream& err) {
     table.title = "kvhost lut of " + plugin.record().matchName;
     table.title += project_.empty() ? "" : ", project " + project_;
     table.title += curves_.empty() ? "" : ", curves " + curves_;
+    for (const std::string& text : points_) {
+        table.title += ", points " + text;
+    }
     table.title += ", at " + domainText(seconds_) + " s";
 
     progress.stage("writing " + output_);

@@ -18,6 +18,7 @@ private:
     std::string output_;
     std::string project_;
     std::string curves_;
+    std::vector<std::string> points_;
     std::vector<std::string> settings_;
     double seconds_ = 0.0;
     int size_ = 33;

@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace kvtest {
@@ -16,6 +17,10 @@ struct Case {
     std::vector<std::string> arguments; // after "kvhost"
     std::vector<std::string> says;      // parts of the message: the culprit and the fault
     std::string output = "out.png";     // an output there before, which must stay as it was (empty: none)
+    // The image library itself leaks on this input (libpng jumps out of OpenImageIO's reader past its
+    // strings): under the address sanitizer kvhost runs without leak detection, which would turn exit 2
+    // into 1.
+    bool libraryLeaks = false;
 };
 
 class BadInputBase;
@@ -59,7 +64,13 @@ public:
             writeText(at(c.output), kBefore);
         }
         const std::set<std::string> before = files();
+        if (c.libraryLeaks) {
+            ::setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
+        }
         const ToolRun run = kvhost(c.arguments);
+        if (c.libraryLeaks) {
+            ::unsetenv("LSAN_OPTIONS");
+        }
         EXPECT_EQ(run.exitCode, 2) << run.err;
         EXPECT_EQ(run.out, "");
         for (const std::string& part : c.says) {

@@ -145,5 +145,17 @@ TEST_F(CliTest, PointsAreAddedWithTheEditToolAndTheEditorKeepsTheToolItHad) {
     EXPECT_EQ(saved.find("tool_state 0"), std::string::npos) << saved;
 }
 
+TEST_F(CliTest, PointsShapeALutAsTheyShapeARender) {
+    ToolRun run = kvhost({"lut", KV_MORROWBY, path("points.cube"), "--points", "rgb=0,0 0.5,0.7 1,1", "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = kvhost({"lut", KV_MORROWBY, path("plain.cube"), "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(slurp(at("points.cube")), slurp(at("plain.cube")));
+    EXPECT_THAT(slurp(at("points.cube")), ::testing::HasSubstr("points rgb=0,0 0.5,0.7 1,1"));
+    run = kvhost({"lut", KV_MORROWBY, path("nan.cube"), "--time", "nan"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, ::testing::HasSubstr("\"nan\" is not a finite number of seconds"));
+}
+
 } // namespace
 } // namespace kvtest

@@ -104,7 +104,7 @@ const std::vector<Row>& rows() {
                                              {t.path("text.png"), "not an image file"}}; }},
         {"TruncatedPng",
          [](const BadInput& t) { return Case{t.render({cutPng(t), t.path("out.png")}),
-                                             {t.path("cut.png"), "cannot read the pixels"}}; }},
+                                             {t.path("cut.png"), "cannot read the pixels"}, "out.png", true}; }},
         {"InputIsAPipe",
          [](const BadInput& t) {
              ::mkfifo(t.path("pipe.png").c_str(), 0600);

@@ -93,7 +93,7 @@ TEST_F(Frei0rClients, AMissingProjectPassesEveryFrameThroughWithOneMessage) {
     ASSERT_NO_FATAL_FAILURE(makeClip());
     ASSERT_NO_FATAL_FAILURE(gradeWithFfmpeg("kv-curves-absolute", path("missing.kvproj.json"), "ffmpeg"));
     EXPECT_EQ(ffmpegMessages_, "kv-curves-absolute: " + path("missing.kvproj.json") +
-                                   ": cannot open the project; frames pass through unchanged\n");
+                                   ": no such file; frames pass through unchanged\n");
     ASSERT_NO_FATAL_FAILURE(
         gradeWithMelt("kv-curves-absolute", {"project=" + path("missing.kvproj.json")}, "melt"));
     const auto lines = ToolRun{0, "", meltMessages_}.errLines();

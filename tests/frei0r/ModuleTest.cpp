@@ -227,7 +227,7 @@ TEST_P(ModuleBadSetting, FramesPassThroughUnchangedWithOneMessage) {
 INSTANTIATE_TEST_SUITE_P(
     ModuleTest, ModuleBadSetting,
     ::testing::Values(
-        BadSetting{"MissingProject", false, "missing.json", "", "missing.json: cannot open the project"},
+        BadSetting{"MissingProject", false, "missing.json", "", "missing.json: no such file"},
         BadSetting{"NoProject", false, "", "", "no \"project\" given"},
         BadSetting{"ProjectOfTheOtherEffect", false, "relative.json", "",
                    "made for \"TQKV Relative Curves\", not for \"TQKV Absolute Curves\""},
