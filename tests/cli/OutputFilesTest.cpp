@@ -169,8 +169,8 @@ TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
     const std::string in = smallPng("in.png");
     fs::create_directory(at("run"));
     for (const int signal : {SIGINT, SIGTERM}) {
-        // The histogram goes to a pipe nobody reads: kvhost waits there, after the project's temporary file
-        // is written and before it is renamed.
+        // The histogram goes to a pipe nobody reads: kvhost waits there, after the image is renamed into
+        // place and while the project is still a temporary file.
         const fs::path pipe = at("run/histogram.json");
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
         const pid_t pid = start({"render", KV_MORROWBY, in, path("run/out.png"), "--histogram-out",
@@ -178,7 +178,8 @@ TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
                                 folder_);
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (temporaries(at("run")).empty() && std::chrono::steady_clock::now() < deadline) {
+        while (!(fs::exists(at("run/out.png")) && temporaries(at("run")).size() == 1) &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(10ms);
         }
         ASSERT_EQ(temporaries(at("run")).size(), 1u) << slurp(at("stderr"));
