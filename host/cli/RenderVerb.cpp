@@ -8,11 +8,17 @@
 #include "host/cli/CommonOptions.h"
 #include "host/cli/CurvePoints.h"
 #include "host/cli/EffectStart.h"
+#include "host/cli/FrameInterrupt.h"
+#include "host/cli/FrameProgress.h"
+#include "host/cli/FrameSequence.h"
 #include "host/cli/HistogramFile.h"
 #include "host/cli/ParameterSetting.h"
 #include "host/cli/ProgressLine.h"
 #include "host/cli/SequenceText.h"
+#include "host/cli/ShotRender.h"
 #include "host/cli/TextOutput.h"
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -38,7 +44,18 @@ constexpr const char* kDescription =
     "Curves: --curves FILE takes the stored curve set text (docs/curve-text.md); --points CURVE=x,y ...\n"
     "builds a curve through the effect's own editor, e.g. --points \"rgb=0,0 0.3,0.22 0.7,0.8 1,1\".\n"
     "Order: --project, --curves, --set (in order), --points (in order), --histogram, --layer.\n"
-    "Exit code: 0 done, 1 done but the plug-in did not give back everything it was handed, 2 an error.";
+    "Shots: an INPUT and OUTPUT with a frame number, a run of # (one per digit, zero-padded: in.####.exr)\n"
+    "or printf's %d / %04d, are sequences, and --frames chooses the frames: \"1-48\", \"1-10,20,30-40x2\".\n"
+    "Frame N renders at N / --fps seconds, so a project's keyframes move the grade over the shot; --layer\n"
+    "files may be sequences too (frame for frame). One effect instance renders the whole range, with the\n"
+    "settings applied at the first frame's time; each frame is written whole or not at all. Progress: a bar\n"
+    "on a terminal, one line per frame otherwise (--quiet: neither). Every frame's input must be there\n"
+    "before any is rendered (--keep-going: the missing ones fail and the rest are rendered). SIGINT stops\n"
+    "after the frame being rendered (a second one at once); --skip-existing then goes on where it stopped.\n"
+    "--chunk I/N renders the I-th of N contiguous, nearly equal slices of the frames, so that a scheduler\n"
+    "can split a shot into tasks (scripts/slurm/ for SLURM).\n"
+    "Exit code: 0 done, 1 done but the plug-in did not give back everything it was handed, 2 an error\n"
+    "(for a shot: a frame failed), 130 a shot stopped by SIGINT.";
 
 // The input's format for an output without an extension; empty when the input cannot tell it yet (its
 // own error comes when it is read).
@@ -87,14 +104,79 @@ CLI::App* RenderVerb::add(CLI::App& app) {
                      "write the histograms the render left in the sequence data as JSON (they are zeros "
                      "unless the histogram is shown: --histogram 1 or 2)");
     addLargestImageOption(*verb, largestMegapixels_);
-    verb->add_flag("--quiet", quiet_, "no progress line (it shows only on a terminal)");
+    verb->add_flag("--quiet", quiet_,
+                   "no progress line (it shows only on a terminal); for a shot, no progress bar or lines");
+    const std::string shot = "Shots (INPUT and OUTPUT with a frame number)";
+    shotOptions_.push_back(verb->add_option("--frames", frames_,
+                                            "the frames of a shot: A-B, A-BxSTEP or single frames, separated "
+                                            "by commas (\"1-10,20,30-40x2\")")
+                               ->group(shot));
+    shotOptions_.push_back(verb->add_option("--fps", framesPerSecond_,
+                                            "frames per second: frame N renders at N / FPS seconds (default 24)")
+                               ->check(CLI::Range(0.001, 1000.0))
+                               ->group(shot));
+    shotOptions_.push_back(verb->add_option("--chunk", chunk_,
+                                            "I/N: only the I-th (from 1) of N contiguous, nearly equal slices of "
+                                            "the frames, e.g. one task of a render farm")
+                               ->group(shot));
+    shotOptions_.push_back(verb->add_flag("--keep-going", keepGoing_,
+                                          "render the other frames when one fails; the failed frames are "
+                                          "listed and the exit code is 2")
+                               ->group(shot));
+    shotOptions_.push_back(verb->add_flag("--skip-existing", skipExisting_,
+                                          "leave frames whose output file is there alone (a stopped run "
+                                          "resumes)")
+                               ->group(shot));
+    timeOption_ = verb->get_option("--time");
     return verb;
+}
+
+RenderVerb::Settings RenderVerb::parseSettings() const {
+    Settings settings;
+    for (const std::string& text : settings_) {
+        settings.values.push_back(parseSetting(text, "--set"));
+    }
+    for (const std::string& text : layers_) {
+        settings.layers.push_back(parseSetting(text, "--layer"));
+    }
+    for (const std::string& text : points_) {
+        settings.points.push_back(parseCurvePoints(text));
+    }
+    return settings;
+}
+
+std::unique_ptr<EffectInstance> RenderVerb::prepare(const PluginFile& plugin, const Settings& settings,
+                                                    double seconds, int depth, std::ostream& err) const {
+    auto instance = startEffect(plugin, EffectStart{project_, seconds, threads_, layerReaderAt(depth, err)});
+    if (!curves_.empty()) {
+        applyCurveFile(*instance, curves_);
+    }
+    for (const ParameterSetting& setting : settings.values) {
+        applySetting(*instance, setting);
+    }
+    for (const CurvePoints& curve : settings.points) {
+        buildCurvePoints(*instance, curve);
+    }
+    if (histogram_ >= 0) {
+        setSequenceText(*instance, withEditorStateValues(sequenceText(*instance), "histogram",
+                                                         {std::to_string(histogram_)}));
+    }
+    return instance;
 }
 
 int RenderVerb::run(std::ostream& out, std::ostream& err) {
     (void)out;
-    ProgressLine progress(err, quiet_);
     applyLargestImage(largestMegapixels_);
+    if (FramePattern(input_, "INPUT").sequence() || FramePattern(output_, "OUTPUT").sequence()) {
+        return runShot(err);
+    }
+    for (const CLI::Option* option : shotOptions_) {
+        if (option->count() > 0) {
+            throw HostError(option->get_name() + " is for shots: give INPUT and OUTPUT a frame number (" +
+                            "in.####.png or in.%04d.png)");
+        }
+    }
+    ProgressLine progress(err, quiet_);
     // Everything that can be checked before the work is checked first.
     // A pipe or device has no extension to choose the format: it gets the input's.
     const OutputImageFile output(
@@ -104,18 +186,7 @@ int RenderVerb::run(std::ostream& out, std::ostream& err) {
             FileReplacement::checkDestination(*path);
         }
     }
-    std::vector<ParameterSetting> settings;
-    for (const std::string& text : settings_) {
-        settings.push_back(parseSetting(text, "--set"));
-    }
-    std::vector<ParameterSetting> layers;
-    for (const std::string& text : layers_) {
-        layers.push_back(parseSetting(text, "--layer"));
-    }
-    std::vector<CurvePoints> points;
-    for (const std::string& text : points_) {
-        points.push_back(parseCurvePoints(text));
-    }
+    const Settings settings = parseSettings();
     progress.stage("reading " + input_);
     InputImageFile input(input_);
     printWarnings(err, input);
@@ -127,21 +198,8 @@ int RenderVerb::run(std::ostream& out, std::ostream& err) {
 
     progress.stage("setting up " + plugin_);
     PluginFile plugin(plugin_);
-    auto instance = startEffect(plugin, EffectStart{project_, seconds_, threads_, layerReaderAt(depth, err)});
-    if (!curves_.empty()) {
-        applyCurveFile(*instance, curves_);
-    }
-    for (const ParameterSetting& setting : settings) {
-        applySetting(*instance, setting);
-    }
-    for (const CurvePoints& curve : points) {
-        buildCurvePoints(*instance, curve);
-    }
-    if (histogram_ >= 0) {
-        setSequenceText(*instance, withEditorStateValues(sequenceText(*instance), "histogram",
-                                                         {std::to_string(histogram_)}));
-    }
-    for (const ParameterSetting& layer : layers) {
+    auto instance = prepare(plugin, settings, seconds_, depth, err);
+    for (const ParameterSetting& layer : settings.layers) {
         const int index = findParameter(*instance, layer.name, "--layer");
         if (instance->parameter(index).type() != PF_Param_LAYER) {
             throw HostError("--layer \"" + layer.name + "=" + layer.value + "\": \"" + layer.name +
@@ -200,6 +258,179 @@ int RenderVerb::run(std::ostream& out, std::ostream& err) {
     const std::string problems = instance->problems();
     if (!problems.empty()) {
         err << problems;
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace kvhost
+
+namespace kvhost {
+
+namespace {
+
+// Exit code of a shot that SIGINT stopped, as a shell reports a process that SIGINT ended.
+constexpr int kInterrupted = 130;
+// Missing frames named one by one in a message; the rest are counted.
+constexpr std::size_t kNamedFiles = 3;
+
+std::string missingMessage(const std::string& pattern, const std::vector<MissingFrame>& missing,
+                           const std::string& frames) {
+    std::vector<long> numbers;
+    std::string files;
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        numbers.push_back(missing[i].frame);
+        if (i < kNamedFiles) {
+            files += (i == 0 ? "" : ", ") + missing[i].file;
+        }
+    }
+    if (missing.size() > kNamedFiles) {
+        files += ", ...";
+    }
+    return "INPUT \"" + pattern + "\": " + std::to_string(missing.size()) + " of the frames " + frames +
+           (missing.size() == 1 ? " is" : " are") + " missing: frame" + (missing.size() == 1 ? " " : "s ") +
+           frameListText(numbers) + " (" + files + " not found); nothing was rendered (--keep-going renders "
+           "the frames that are there)";
+}
+
+// The render depth of a shot: --depth, else the first input frame's whose header reads.
+int shotDepth(const Shot& shot, int chosen) {
+    if (chosen != 0) {
+        return chosen;
+    }
+    std::string firstError;
+    for (const long frame : shot.frames) {
+        try {
+            return InputImageFile(shot.input.name(frame)).depth();
+        } catch (const HostError& error) {
+            if (firstError.empty()) {
+                firstError = error.what();
+            }
+        }
+    }
+    throw HostError("no input frame of the shot can be read: " + firstError);
+}
+
+} // namespace
+
+int RenderVerb::runShot(std::ostream& err) {
+    Shot shot{FramePattern(input_, "INPUT"), FramePattern(output_, "OUTPUT"), {}, {}};
+    if (!shot.input.sequence()) {
+        throw HostError("INPUT \"" + input_ + "\" names one file, but OUTPUT \"" + output_ +
+                        "\" is a sequence: give INPUT a frame number too (in.####.png)");
+    }
+    if (!shot.output.sequence()) {
+        throw HostError("OUTPUT \"" + output_ + "\" names one file, but INPUT \"" + input_ +
+                        "\" is a sequence: give OUTPUT a frame number too (out.####.png)");
+    }
+    if (frames_.empty()) {
+        throw HostError("INPUT \"" + input_ + "\" is a sequence: choose its frames with --frames (e.g. 1-48)");
+    }
+    if (timeOption_->count() > 0) {
+        throw HostError("--time is for one image: frame N of a shot renders at N / --fps seconds");
+    }
+    for (const auto& [option, value] : {std::pair{"--save-project", &saveProject_},
+                                        std::pair{"--histogram-out", &histogramOut_}}) {
+        if (!value->empty()) {
+            throw HostError(std::string(option) + " is for one image, not for a shot");
+        }
+    }
+    std::vector<long> frames = parseFrameList(frames_);
+    const std::string chosen = "--frames " + frames_ + (chunk_.empty() ? "" : " --chunk " + chunk_);
+    if (!chunk_.empty()) {
+        frames = chunkOf(frames, parseChunk(chunk_));
+        if (frames.empty()) {
+            if (!quiet_) {
+                err << "kvhost: " << chosen << " holds no frames (more slices than frames)\n";
+            }
+            return 0;
+        }
+    }
+    const double lastSeconds = double(frames.back()) / framesPerSecond_;
+    if (lastSeconds > 86400.0) {
+        throw HostError("frame " + std::to_string(frames.back()) + " at " + std::to_string(framesPerSecond_) +
+                        " frames per second is past the longest time, 86400 seconds");
+    }
+    shot.frames = frames;
+    shot.framesPerSecond = framesPerSecond_;
+    shot.legacy = legacy_;
+    shot.skipExisting = skipExisting_;
+    shot.keepGoing = keepGoing_;
+    const OutputImageFile output(shot.output.name(frames.front())); // the format and the folder, once
+    (void)output;
+    const Settings settings = parseSettings();
+    std::vector<ParameterSetting> stillLayers;
+    for (const ParameterSetting& layer : settings.layers) {
+        FramePattern files(layer.value, "--layer \"" + layer.name + "\"");
+        if (files.sequence()) {
+            shot.layers.push_back(LayerSequence{0, files});
+        } else {
+            stillLayers.push_back(layer);
+        }
+    }
+    const std::vector<MissingFrame> missing = missingFrames(shot);
+    if (!missing.empty() && !keepGoing_) {
+        throw HostError(missingMessage(input_, missing, chosen));
+    }
+    shot.depth = shotDepth(shot, depth_);
+    if (legacy_ && shot.depth == 32) {
+        throw HostError(std::string("--legacy renders 8 and 16 bits only, and the render depth is float") +
+                        (depth_ == 0 ? " (the depth of the first frame); choose --depth 8 or 16" : ""));
+    }
+
+    PluginFile plugin(plugin_);
+    auto instance = prepare(plugin, settings, double(frames.front()) / framesPerSecond_, shot.depth, err);
+    auto layerIndex = [&](const ParameterSetting& layer) {
+        const int index = findParameter(*instance, layer.name, "--layer");
+        if (instance->parameter(index).type() != PF_Param_LAYER) {
+            throw HostError("--layer \"" + layer.name + "=" + layer.value + "\": \"" + layer.name +
+                            "\" is not a layer parameter");
+        }
+        return index;
+    };
+    for (const ParameterSetting& layer : stillLayers) {
+        const int index = layerIndex(layer);
+        InputImageFile file(layer.value);
+        printWarnings(err, file);
+        instance->setLayer(index, std::make_shared<HostImage>(file.read(shot.depth)), layer.value);
+    }
+    std::size_t sequenceLayer = 0;
+    for (const ParameterSetting& layer : settings.layers) {
+        if (FramePattern(layer.value, "--layer").sequence()) {
+            shot.layers[sequenceLayer++].index = layerIndex(layer);
+        }
+    }
+
+    const FrameInterrupt interrupt;
+    FrameProgress progress(err, quiet_, ::isatty(2) == 1, long(frames.size()));
+    const ShotResult result = renderShot(*instance, shot, progress);
+    progress.finish();
+
+    if (result.interrupted) {
+        err << "kvhost: interrupted; the frames written are whole, "
+            << (result.notRendered.empty() ? std::string("every frame is done")
+                                           : "frames " + frameListText(result.notRendered) + " are not rendered")
+            << " (the same command with --skip-existing goes on)\n";
+        return kInterrupted;
+    }
+    if (!result.failed.empty()) {
+        if (keepGoing_) {
+            err << "kvhost: " << result.failed.size() << " of " << frames.size()
+                << " frames failed: " << frameListText(result.failed) << " (the others are done)\n";
+        } else {
+            err << "kvhost: stopped at frame " << result.failed.front()
+                << (result.notRendered.empty() ? std::string()
+                                               : "; frames " + frameListText(result.notRendered) + " are not rendered")
+                << " (--keep-going renders past a failed frame)\n";
+        }
+        return 2;
+    }
+    if (!quiet_) {
+        err << "kvhost: " << result.written << " frame" << (result.written == 1 ? "" : "s") << " written"
+            << (result.skipped > 0 ? ", " + std::to_string(result.skipped) + " there already" : "") << "\n";
+    }
+    if (!result.problems.empty()) {
+        err << result.problems;
         return 1;
     }
     return 0;
