@@ -22,6 +22,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
 namespace kvhost {
 
@@ -323,7 +324,7 @@ int RenderVerb::runShot(std::ostream& err) {
         throw HostError("OUTPUT \"" + output_ + "\" names one file, but INPUT \"" + input_ +
                         "\" is a sequence: give OUTPUT a frame number too (out.####.png)");
     }
-    if (frames_.empty()) {
+    if (shotOptions_.front()->count() == 0) { // --frames
         throw HostError("INPUT \"" + input_ + "\" is a sequence: choose its frames with --frames (e.g. 1-48)");
     }
     if (timeOption_->count() > 0) {
@@ -348,8 +349,10 @@ int RenderVerb::runShot(std::ostream& err) {
     }
     const double lastSeconds = double(frames.back()) / framesPerSecond_;
     if (lastSeconds > 86400.0) {
-        throw HostError("frame " + std::to_string(frames.back()) + " at " + std::to_string(framesPerSecond_) +
-                        " frames per second is past the longest time, 86400 seconds");
+        std::ostringstream text;
+        text << "frame " << frames.back() << " at --fps " << framesPerSecond_ << " is at " << lastSeconds
+             << " seconds, past the longest time, 86400 seconds";
+        throw HostError(text.str());
     }
     shot.frames = frames;
     shot.framesPerSecond = framesPerSecond_;
