@@ -211,6 +211,18 @@ void writeCurveSets(const fs::path& folder) {
                                        {{{"time", 0.0}, {"value", korvane::writeCurveSet(flat)}},
                                         {{"time", 2.5}, {"value", korvane::writeCurveSet(graded)}}}}}}}}};
     writeText(folder / "absolute-animated.kvproj.json", animated.dump(2) + "\n");
+    // A shot of 48 frames at 24 frames per second (frame N at N / 24 s): flat at frame 1, the S-curve at
+    // frame 24, the S-curve with bluer shadows at frame 48; every frame between is a blend of its two.
+    AbsoluteCurveSet cooled = sCurve;
+    setPoints(cooled.curves[kAbsBlue], 1.0, {{0.0, 0.1}, {1.0, 0.92}});
+    const nlohmann::json shot{{"matchName", "TQKV Absolute Curves"},
+                              {"parameters",
+                               {{"curve",
+                                 {{"keyframes",
+                                   {{{"time", 1.0 / 24.0}, {"value", korvane::writeCurveSet(flat)}},
+                                    {{"time", 1.0}, {"value", korvane::writeCurveSet(sCurve)}},
+                                    {{"time", 2.0}, {"value", korvane::writeCurveSet(cooled)}}}}}}}}};
+    writeText(folder / "absolute-shot-48-frames.kvproj.json", shot.dump(2) + "\n");
     const nlohmann::json byHue{{"matchName", "TQKV Relative Curves"},
                                {"parameters", {{"curve", korvane::writeCurveSet(saturationByHue)}}}};
     writeText(folder / "relative-saturation-by-hue.kvproj.json", byHue.dump(2) + "\n");

@@ -153,8 +153,8 @@ int findParameter(const EffectInstance& instance, const std::string& name, const
                     (names.empty() ? std::string(" (it has none)") : " (parameters: " + names + ")"));
 }
 
-void applySetting(EffectInstance& instance, const ParameterSetting& setting) {
-    const std::string what = "--set \"" + setting.name + "=" + setting.value + "\"";
+void applySetting(EffectInstance& instance, const ParameterSetting& setting, const std::string& quoted) {
+    const std::string what = quoted.empty() ? "--set \"" + setting.name + "=" + setting.value + "\"" : quoted;
     const int index = findParameter(instance, setting.name, "--set");
     const HostParameter& p = instance.parameter(index);
     const std::string& value = setting.value;

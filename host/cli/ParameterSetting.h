@@ -21,7 +21,8 @@ int findParameter(const EffectInstance& instance, const std::string& name, const
 // Sets a parameter by name as a person would in the effect controls: a popup by its 1-based number or its
 // item text, a checkbox 0 or 1, a slider or float slider within its valid range, an angle in degrees, a
 // colour as r,g,b[,a] in 0..255. Then the host tells the plug-in (user-changed-param, update-params-UI).
-// Throws HostError naming the parameter and the value at fault.
-void applySetting(EffectInstance& instance, const ParameterSetting& setting);
+// Throws HostError naming the parameter and the value at fault, as `what` quotes them (by default
+// --set "NAME=VALUE").
+void applySetting(EffectInstance& instance, const ParameterSetting& setting, const std::string& what = std::string());
 
 } // namespace kvhost

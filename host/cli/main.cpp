@@ -3,6 +3,7 @@
 #include "host/HostError.h"
 #include "host/ImageFile.h"
 #include "host/cli/InfoVerb.h"
+#include "host/cli/KeyVerb.h"
 #include "host/cli/LutVerb.h"
 #include "host/cli/PanelVerb.h"
 #include "host/cli/ParamsVerb.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     verbs.push_back(std::make_unique<kvhost::RenderVerb>());
     verbs.push_back(std::make_unique<kvhost::PanelVerb>());
     verbs.push_back(std::make_unique<kvhost::LutVerb>());
+    verbs.push_back(std::make_unique<kvhost::KeyVerb>());
     verbs.push_back(std::make_unique<kvhost::ServeVerb>());
     std::vector<std::pair<CLI::App*, kvhost::Verb*>> commands;
     for (auto& verb : verbs) {

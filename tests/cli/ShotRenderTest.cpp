@@ -208,3 +208,25 @@ TEST_F(ShotTest, AChunkRendersItsSliceOnly) {
 
 } // namespace
 } // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(ShotTest, TheShippedShotProjectMovesTheCurveOverFortyEightFrames) {
+    for (const long f : {1L, 24L, 48L}) {
+        writeFile(at(frameName("in", f)), 8, 4, 3, OIIO::TypeDesc::UINT8, noise(8, 4, 7));
+    }
+    const std::string project = std::string(KV_EXAMPLES) + "/absolute-shot-48-frames.kvproj.json";
+    ToolRun run = kvhost(shot("1,24,48", {"--project", project, "--quiet"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Frame 24 (1 s) is the S-curve keyframe itself.
+    run = kvhost({"render", KV_MORROWBY, path("in.0024.png"), path("s.png"), "--curves",
+                  std::string(KV_EXAMPLES) + "/absolute-s-curve.txt"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(slurp(at("out.0024.png")), slurp(at("s.png")));
+    EXPECT_NE(slurp(at("out.0001.png")), slurp(at("out.0024.png")));
+    EXPECT_NE(slurp(at("out.0024.png")), slurp(at("out.0048.png")));
+}
+
+} // namespace
+} // namespace kvtest
