@@ -79,7 +79,7 @@ the effect plug-ins
 the frei0r modules
 .SH EXIT STATUS
 0 done; 1 done, but the plug-in did not give back everything it was handed; 2 an error, named on
-standard error.
+standard error (for a shot: a frame failed); 130 a shot stopped by SIGINT after a whole frame.
 .SH SEE ALSO
 .BR ffmpeg (1),
 .BR melt (1),
