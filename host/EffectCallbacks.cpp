@@ -3,10 +3,13 @@
 #include "host/EffectInstance.h"
 #include "host/HostError.h"
 
+#include <array>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace kvhost {
 
@@ -107,6 +110,66 @@ PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
     return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
 }
 
+// ---- memory callbacks of one instance each ----
+constexpr std::size_t kMemorySlots = 64;
+std::array<std::atomic<HostMemory*>, kMemorySlots> slotMemory{};
+std::array<std::atomic<bool>, kMemorySlots> slotTaken{};
+
+template <std::size_t Slot>
+PF_Handle newHandleIn(A_u_longlong size) {
+    HostMemory* memory = slotMemory[Slot].load();
+    return memory ? memory->newHandle(size) : nullptr;
+}
+
+template <std::size_t Slot>
+void* lockHandleIn(PF_Handle handle) {
+    HostMemory* memory = slotMemory[Slot].load();
+    return memory ? memory->lock(handle) : nullptr;
+}
+
+template <std::size_t Slot>
+void unlockHandleIn(PF_Handle handle) {
+    if (HostMemory* memory = slotMemory[Slot].load()) {
+        memory->unlock(handle);
+    }
+}
+
+template <std::size_t Slot>
+void disposeHandleIn(PF_Handle handle) {
+    if (HostMemory* memory = slotMemory[Slot].load()) {
+        memory->dispose(handle);
+    }
+}
+
+template <std::size_t Slot>
+A_u_longlong handleSizeIn(PF_Handle handle) {
+    HostMemory* memory = slotMemory[Slot].load();
+    return memory ? memory->size(handle) : 0;
+}
+
+template <std::size_t Slot>
+PF_Err resizeHandleIn(A_u_longlong size, PF_Handle* handle) {
+    HostMemory* memory = slotMemory[Slot].load();
+    return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
+}
+
+struct MemoryCallbacks {
+    decltype(PF_UtilCallbacks::host_new_handle) newHandle;
+    decltype(PF_UtilCallbacks::host_lock_handle) lock;
+    decltype(PF_UtilCallbacks::host_unlock_handle) unlock;
+    decltype(PF_UtilCallbacks::host_dispose_handle) dispose;
+    decltype(PF_UtilCallbacks::host_get_handle_size) size;
+    decltype(PF_UtilCallbacks::host_resize_handle) resize;
+};
+
+template <std::size_t... Slot>
+constexpr std::array<MemoryCallbacks, sizeof...(Slot)> memoryCallbackTable(std::index_sequence<Slot...>) {
+    return {{MemoryCallbacks{newHandleIn<Slot>, lockHandleIn<Slot>, unlockHandleIn<Slot>, disposeHandleIn<Slot>,
+                             handleSizeIn<Slot>, resizeHandleIn<Slot>}...}};
+}
+
+constexpr auto kSlotCallbacks = memoryCallbackTable(std::make_index_sequence<kMemorySlots>());
+
 PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkoutId, const PF_RenderRequest* request,
                      A_long time, A_long step, A_u_long scale, PF_CheckoutResult* result) {
     return guarded(ref, [&](EffectInstance& e) {
@@ -147,6 +210,42 @@ void installCallbacks(PF_UtilCallbacks& utils) {
     utils.iterate_generic = iterateGenericTrampoline;
     utils.ansi.sprintf = hostSprintf;
     utils.ansi.strcpy = hostStrcpy;
+}
+
+int takeMemorySlot(PF_UtilCallbacks& utils) {
+    for (std::size_t slot = 0; slot < kMemorySlots; ++slot) {
+        bool free = false;
+        if (slotTaken[slot].compare_exchange_strong(free, true)) {
+            const MemoryCallbacks& callbacks = kSlotCallbacks[slot];
+            utils.host_new_handle = callbacks.newHandle;
+            utils.host_lock_handle = callbacks.lock;
+            utils.host_unlock_handle = callbacks.unlock;
+            utils.host_dispose_handle = callbacks.dispose;
+            utils.host_get_handle_size = callbacks.size;
+            utils.host_resize_handle = callbacks.resize;
+            return int(slot);
+        }
+    }
+    return -1;
+}
+
+void releaseMemorySlot(int slot) {
+    if (slot >= 0) {
+        slotMemory[std::size_t(slot)].store(nullptr);
+        slotTaken[std::size_t(slot)].store(false);
+    }
+}
+
+MemorySlotBinding::MemorySlotBinding(int slot, HostMemory& memory) : slot_(slot) {
+    if (slot_ >= 0) {
+        previous_ = slotMemory[std::size_t(slot_)].exchange(&memory);
+    }
+}
+
+MemorySlotBinding::~MemorySlotBinding() {
+    if (slot_ >= 0) {
+        slotMemory[std::size_t(slot_)].store(previous_);
+    }
 }
 
 void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks) {

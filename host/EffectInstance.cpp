@@ -21,14 +21,15 @@ namespace {
 
 class RunningScope {
 public:
-    RunningScope(std::atomic<EffectInstance*>& running, EffectInstance* instance)
-        : running_(running), previous_(running.exchange(instance)) {}
-    ~RunningScope() { running_.store(previous_); }
+    RunningScope(EffectInstance*& running, EffectInstance* instance) : running_(running), previous_(running) {
+        running_ = instance;
+    }
+    ~RunningScope() { running_ = previous_; }
     RunningScope(const RunningScope&) = delete;
     RunningScope& operator=(const RunningScope&) = delete;
 
 private:
-    std::atomic<EffectInstance*>& running_;
+    EffectInstance*& running_;
     EffectInstance* previous_;
 };
 
@@ -40,10 +41,11 @@ std::string hex(A_u_long value) {
 
 } // namespace
 
-std::atomic<EffectInstance*> EffectInstance::running_{nullptr};
+thread_local EffectInstance* EffectInstance::running_ = nullptr;
 
 EffectInstance::EffectInstance(const PluginFile& plugin) : plugin_(plugin) {
     installCallbacks(utils_);
+    memorySlot_ = takeMemorySlot(utils_);
     suites_.setParamUIHandler(updateParamUITrampoline);
     // Parameter 0 is the input layer, which the host supplies.
     PF_ParamDef input{};
@@ -58,6 +60,7 @@ EffectInstance::~EffectInstance() {
     } catch (...) {
         // The instance goes away regardless; what failed is in the reports.
     }
+    releaseMemorySlot(memorySlot_);
 }
 
 void EffectInstance::setDown() {
@@ -158,6 +161,7 @@ PF_Err EffectInstance::run(PF_Cmd command, const char* name, PF_LayerDef* output
     HostMemory::Activation memoryActive(memory_);
     HostSuites::Activation suitesActive(suites_);
     RunningScope runningScope(running_, this);
+    const MemorySlotBinding memoryBound(memorySlot_, memory_);
     utils_.iterate_generic = iterateGenericOffered_ ? iterateGenericTrampoline : nullptr;
     const bool outer = depth_ == 0;
     ++depth_;

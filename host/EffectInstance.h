@@ -209,7 +209,7 @@ public:
     static EffectInstance* fromRef(PF_ProgPtr ref) { return ref ? ref->instance : nullptr; }
     void recordFault(const std::string& line) { faults_.push_back(line); }
     // The instance whose command is running (for callbacks that carry no effect reference).
-    static EffectInstance* running() { return running_.load(); }
+    static EffectInstance* running() { return running_; }
 
 private:
     struct Call; // one command in flight
@@ -312,7 +312,10 @@ private:
     bool inSmartRender_ = false;
     bool rendering_ = false;
 
-    static std::atomic<EffectInstance*> running_;
+    // Per thread: instances run commands on threads of their own at once (kvhost render --jobs), and the
+    // callbacks that reach this come from the thread that runs the command.
+    static thread_local EffectInstance* running_;
+    int memorySlot_ = -1; // the instance's own memory callbacks (EffectCallbacks.h); -1: the shared ones
 };
 
 } // namespace kvhost

@@ -67,7 +67,7 @@ PF_Err appBackgroundColour(PF_App_Color* colour) {
 
 } // namespace
 
-std::atomic<HostSuites*> HostSuites::active_{nullptr};
+thread_local HostSuites* HostSuites::active_ = nullptr;
 
 HostSuites::HostSuites() {
     basic_.AcquireSuite = acquireSuite;
@@ -82,12 +82,14 @@ HostSuites::HostSuites() {
 }
 
 HostSuites* HostSuites::active() {
-    return active_.load();
+    return active_;
 }
 
-HostSuites::Activation::Activation(HostSuites& suites) : previous_(active_.exchange(&suites)) {}
+HostSuites::Activation::Activation(HostSuites& suites) : previous_(active_) {
+    active_ = &suites;
+}
 HostSuites::Activation::~Activation() {
-    active_.store(previous_);
+    active_ = previous_;
 }
 
 void HostSuites::withhold(const std::string& name, bool withheld) {

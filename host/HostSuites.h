@@ -70,7 +70,9 @@ private:
     std::map<std::string, Count> counts_; // by "name vN"
     std::vector<std::string> faults_;
 
-    static std::atomic<HostSuites*> active_;
+    // Per thread: the plug-in acquires suites on the thread that runs the command, and instances run
+    // commands on threads of their own at once.
+    static thread_local HostSuites* active_;
 };
 
 } // namespace kvhost

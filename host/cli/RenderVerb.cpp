@@ -20,13 +20,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 namespace kvhost {
 
 namespace {
+
+constexpr int kMostJobs = 64;
+constexpr int kMostDefaultJobs = 8;
 
 constexpr const char* kDescription =
     "Render one image with the effect.\n"
@@ -120,6 +125,12 @@ CLI::App* RenderVerb::add(CLI::App& app) {
                                             "I/N: only the I-th (from 1) of N contiguous, nearly equal slices of "
                                             "the frames, e.g. one task of a render farm")
                                ->group(shot));
+    shotOptions_.push_back(verb->add_option("--jobs", jobs_,
+                                            "frames rendered at once, each by an effect instance of its own with "
+                                            "its share of the processors (--threads or the machine's); the "
+                                            "output is the same. Default: half the processors, at most 8")
+                               ->check(CLI::Range(1, kMostJobs))
+                               ->group(shot));
     shotOptions_.push_back(verb->add_flag("--keep-going", keepGoing_,
                                           "render the other frames when one fails; the failed frames are "
                                           "listed and the exit code is 2")
@@ -147,8 +158,9 @@ RenderVerb::Settings RenderVerb::parseSettings() const {
 }
 
 std::unique_ptr<EffectInstance> RenderVerb::prepare(const PluginFile& plugin, const Settings& settings,
-                                                    double seconds, int depth, std::ostream& err) const {
-    auto instance = startEffect(plugin, EffectStart{project_, seconds, threads_, layerReaderAt(depth, err)});
+                                                    double seconds, int depth, int processors,
+                                                    std::ostream& err) const {
+    auto instance = startEffect(plugin, EffectStart{project_, seconds, processors, layerReaderAt(depth, err)});
     if (!curves_.empty()) {
         applyCurveFile(*instance, curves_);
     }
@@ -199,7 +211,7 @@ int RenderVerb::run(std::ostream& out, std::ostream& err) {
 
     progress.stage("setting up " + plugin_);
     PluginFile plugin(plugin_);
-    auto instance = prepare(plugin, settings, seconds_, depth, err);
+    auto instance = prepare(plugin, settings, seconds_, depth, threads_, err);
     for (const ParameterSetting& layer : settings.layers) {
         const int index = findParameter(*instance, layer.name, "--layer");
         if (instance->parameter(index).type() != PF_Param_LAYER) {
@@ -381,9 +393,17 @@ int RenderVerb::runShot(std::ostream& err) {
                         (depth_ == 0 ? " (the depth of the first frame); choose --depth 8 or 16" : ""));
     }
 
+    const int processors = threads_ > 0 ? threads_ : std::max(1, int(std::thread::hardware_concurrency()));
+    const int jobs = int(std::min<std::size_t>(
+        frames.size(), std::size_t(jobs_ > 0 ? jobs_ : std::clamp(processors / 2, 1, kMostDefaultJobs))));
     PluginFile plugin(plugin_);
-    auto instance = prepare(plugin, settings, double(frames.front()) / framesPerSecond_, shot.depth, err);
+    std::vector<std::unique_ptr<EffectInstance>> instances;
+    for (int j = 0; j < jobs; ++j) {
+        instances.push_back(prepare(plugin, settings, double(frames.front()) / framesPerSecond_, shot.depth,
+                                    std::max(1, processors / jobs), err));
+    }
     auto layerIndex = [&](const ParameterSetting& layer) {
+        EffectInstance* instance = instances.front().get();
         const int index = findParameter(*instance, layer.name, "--layer");
         if (instance->parameter(index).type() != PF_Param_LAYER) {
             throw HostError("--layer \"" + layer.name + "=" + layer.value + "\": \"" + layer.name +
@@ -395,7 +415,10 @@ int RenderVerb::runShot(std::ostream& err) {
         const int index = layerIndex(layer);
         InputImageFile file(layer.value);
         printWarnings(err, file);
-        instance->setLayer(index, std::make_shared<HostImage>(file.read(shot.depth)), layer.value);
+        const auto image = std::make_shared<HostImage>(file.read(shot.depth));
+        for (auto& instance : instances) {
+            instance->setLayer(index, image, layer.value);
+        }
     }
     std::size_t sequenceLayer = 0;
     for (const ParameterSetting& layer : settings.layers) {
@@ -406,7 +429,11 @@ int RenderVerb::runShot(std::ostream& err) {
 
     const FrameInterrupt interrupt;
     FrameProgress progress(err, quiet_, ::isatty(2) == 1, long(frames.size()));
-    const ShotResult result = renderShot(*instance, shot, progress);
+    std::vector<EffectInstance*> renderers;
+    for (auto& instance : instances) {
+        renderers.push_back(instance.get());
+    }
+    const ShotResult result = renderShot(renderers, shot, progress);
     progress.finish();
 
     if (result.interrupted) {

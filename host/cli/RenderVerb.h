@@ -29,7 +29,7 @@ private:
     Settings parseSettings() const;
     // An instance at `seconds` with the project, --curves, --set, --points and --histogram applied.
     std::unique_ptr<EffectInstance> prepare(const PluginFile& plugin, const Settings& settings, double seconds,
-                                            int depth, std::ostream& err) const;
+                                            int depth, int processors, std::ostream& err) const;
     int runShot(std::ostream& err);
 
     std::string plugin_;
@@ -54,6 +54,7 @@ private:
     std::string chunk_;
     bool keepGoing_ = false;
     bool skipExisting_ = false;
+    int jobs_ = 0; // 0: chosen from the processor count
     CLI::Option* timeOption_ = nullptr;
     std::vector<CLI::Option*> shotOptions_;
 };

@@ -7,7 +7,9 @@
 #include "host/cli/FrameInterrupt.h"
 #include "host/cli/TextOutput.h"
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 namespace kvhost {
 
@@ -55,37 +57,74 @@ void renderFrame(EffectInstance& instance, const Shot& shot, long frame, FramePr
 
 } // namespace
 
-ShotResult renderShot(EffectInstance& instance, const Shot& shot, FrameProgress& progress) {
+ShotResult renderShot(const std::vector<EffectInstance*>& instances, const Shot& shot, FrameProgress& progress) {
+    enum class Outcome { NotRendered, Written, Skipped, Failed };
+    std::vector<Outcome> outcomes(shot.frames.size(), Outcome::NotRendered); // each written by one job
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::string> problems(instances.size());
+    auto job = [&](std::size_t j) {
+        EffectInstance& instance = *instances[j];
+        while (!stop.load() && !FrameInterrupt::requested()) {
+            const std::size_t i = next.fetch_add(1);
+            if (i >= shot.frames.size()) {
+                break;
+            }
+            const long frame = shot.frames[i];
+            const std::string outputName = shot.output.name(frame);
+            if (shot.skipExisting && exists(outputName)) {
+                outcomes[i] = Outcome::Skipped;
+                progress.skipped(frame, outputName);
+                continue;
+            }
+            try {
+                renderFrame(instance, shot, frame, progress);
+                outcomes[i] = Outcome::Written;
+                progress.written(frame, outputName);
+            } catch (const HostError& error) {
+                outcomes[i] = Outcome::Failed;
+                progress.failed();
+                progress.message("kvhost: frame " + std::to_string(frame) + ": " + error.what());
+                if (!shot.keepGoing) {
+                    stop = true;
+                }
+            }
+            // What each command left behind is kept as text; the reports would grow with every frame.
+            problems[j] += instance.problems();
+            instance.clearReports();
+        }
+    };
+    if (instances.size() == 1) {
+        job(0);
+    } else {
+        std::vector<std::thread> threads;
+        for (std::size_t j = 0; j < instances.size(); ++j) {
+            threads.emplace_back(job, j);
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+    }
     ShotResult result;
-    for (auto next = shot.frames.begin(); next != shot.frames.end(); ++next) {
-        const long frame = *next;
-        if (FrameInterrupt::requested()) {
-            result.interrupted = true;
-            result.notRendered.assign(next, shot.frames.end());
-            break;
-        }
-        const std::string outputName = shot.output.name(frame);
-        if (shot.skipExisting && exists(outputName)) {
-            ++result.skipped;
-            progress.skipped(frame, outputName);
-            continue;
-        }
-        try {
-            renderFrame(instance, shot, frame, progress);
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        switch (outcomes[i]) {
+        case Outcome::Written:
             ++result.written;
-            progress.written(frame, outputName);
-        } catch (const HostError& error) {
-            result.failed.push_back(frame);
-            progress.failed();
-            progress.message("kvhost: frame " + std::to_string(frame) + ": " + error.what());
-        }
-        // What each command left behind is kept as text; the reports themselves would grow with every frame.
-        result.problems += instance.problems();
-        instance.clearReports();
-        if (!result.failed.empty() && !shot.keepGoing) {
-            result.notRendered.assign(next + 1, shot.frames.end());
+            break;
+        case Outcome::Skipped:
+            ++result.skipped;
+            break;
+        case Outcome::Failed:
+            result.failed.push_back(shot.frames[i]);
+            break;
+        case Outcome::NotRendered:
+            result.notRendered.push_back(shot.frames[i]);
             break;
         }
+    }
+    result.interrupted = FrameInterrupt::requested() && !result.notRendered.empty();
+    for (const std::string& text : problems) {
+        result.problems += text;
     }
     return result;
 }

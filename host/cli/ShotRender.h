@@ -42,12 +42,13 @@ struct ShotResult {
     std::string problems;
 };
 
-// Renders the frames in order with one effect instance: frame N at N / framesPerSecond seconds (the
-// project's keyframes interpolated there), each output whole or not at all. A frame that fails (its
-// input missing or unreadable, the render failing) is reported on `progress` by its number and file;
-// without keepGoing the run stops there. SIGINT stops it after the frame being rendered
-// (FrameInterrupt.h).
-ShotResult renderShot(EffectInstance& instance, const Shot& shot, FrameProgress& progress);
+// Renders the frames with the instances given, one frame at a time each, on a thread of its own when
+// there are more (--jobs): frame N at N / framesPerSecond seconds (the project's keyframes interpolated
+// there), each output whole or not at all. The instances must be set up alike; a frame renders the same
+// whichever renders it. A frame that fails (its input missing or unreadable, the render failing) is
+// reported on `progress` by its number and file; without keepGoing no frame is started after it. SIGINT
+// stops the run after the frames being rendered (FrameInterrupt.h).
+ShotResult renderShot(const std::vector<EffectInstance*>& instances, const Shot& shot, FrameProgress& progress);
 
 // A frame whose input file (or a layer file) is not there, with the first such file.
 struct MissingFrame {

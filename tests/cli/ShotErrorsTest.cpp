@@ -81,6 +81,8 @@ std::vector<Row> rows() {
              return shotCase(t, {"--frames", "100", "--fps", "0.001"},
                              {"frame 100 at --fps 0.001 is at 100000 seconds, past the longest time"});
          }},
+        {"NoJobs",
+         [](const BadInputBase& t) { return shotCase(t, {"--frames", "1-3", "--jobs", "0"}, {"--jobs", "0"}); }},
         {"TwoFrameNumbersInAName",
          [](const BadInputBase& t) {
              return shotCase(t, {"--frames", "1-3"}, {"OUTPUT \"" + t.path("out.##.##.png") + "\"", "has two"},

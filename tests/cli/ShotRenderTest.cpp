@@ -230,3 +230,30 @@ TEST_F(ShotTest, TheShippedShotProjectMovesTheCurveOverFortyEightFrames) {
 
 } // namespace
 } // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+// Two instances render at once on threads of their own; each reaches its own host memory (the blur takes
+// scratch memory from the plug-in's worker threads), gives it all back (exit 0, not 1) and renders what
+// one job renders.
+TEST_F(ShotTest, TwoJobsWriteWhatOneJobWrites) {
+    writeFrames(1, 8);
+    const std::string curves = std::string(KV_EXAMPLES) + "/relative-postblur-by-brightness.txt";
+    fs::create_directories(at("one"));
+    fs::create_directories(at("two"));
+    for (const char* jobs : {"1", "2"}) {
+        const std::string folder = std::string(jobs) == "1" ? "one" : "two";
+        const ToolRun run = kvhost({"render", KV_TARNWICK, path("in.####.png"), path(folder + "/out.####.png"),
+                                    "--frames", "1-8", "--curves", curves, "--set", "pre blur=2", "--jobs", jobs,
+                                    "--threads", "4", "--quiet"});
+        ASSERT_EQ(run.exitCode, 0) << "--jobs " << jobs << "\n" << run.err;
+    }
+    for (long f = 1; f <= 8; ++f) {
+        ASSERT_TRUE(fs::exists(at("one/" + frameName("out", f))));
+        EXPECT_EQ(slurp(at("one/" + frameName("out", f))), slurp(at("two/" + frameName("out", f)))) << "frame " << f;
+    }
+}
+
+} // namespace
+} // namespace kvtest
