@@ -12,6 +12,7 @@ packages=(
     libcpp-httplib-dev libpng-dev pkg-config
     python3 chromium
     frei0r-plugins-dev ffmpeg melt opencolorio-tools dpkg-dev groff-base
+    slurmctld slurmd slurm-client munge
 )
 # Node and npm for the browser tests: Debian's, unless a node of 20 or later is there already (a node from
 # another source carries its own npm, which Debian's npm package would conflict with).
