@@ -34,7 +34,7 @@ constexpr int kMostJobs = 64;
 constexpr int kMostDefaultJobs = 8;
 
 constexpr const char* kDescription =
-    "Render one image with the effect.\n"
+    "Render one image, or a shot of numbered frames, with the effect.\n"
     "Image files: 8-bit values as they are; 16-bit values onto the host's range, whose white is 32768\n"
     "(host = floor(file x 32768 / 65535 + 0.5), back file = min(65535, floor(host x 65535 / 32768 + 0.5)));\n"
     "float, half and 32-bit integer files as float. A file without alpha reads opaque, a grey file as\n"
@@ -53,11 +53,12 @@ constexpr const char* kDescription =
     "Shots: an INPUT and OUTPUT with a frame number, a run of # (one per digit, zero-padded: in.####.exr)\n"
     "or printf's %d / %04d, are sequences, and --frames chooses the frames: \"1-48\", \"1-10,20,30-40x2\".\n"
     "Frame N renders at N / --fps seconds, so a project's keyframes move the grade over the shot; --layer\n"
-    "files may be sequences too (frame for frame). One effect instance renders the whole range, with the\n"
-    "settings applied at the first frame's time; each frame is written whole or not at all. Progress: a bar\n"
-    "on a terminal, one line per frame otherwise (--quiet: neither). Every frame's input must be there\n"
-    "before any is rendered (--keep-going: the missing ones fail and the rest are rendered). SIGINT stops\n"
-    "after the frame being rendered (a second one at once); --skip-existing then goes on where it stopped.\n"
+    "files may be sequences too (frame for frame). One effect instance renders the whole range (one a job\n"
+    "with --jobs), the settings applied at the first frame's time; each frame is written whole or not at\n"
+    "all, and at any --jobs the same. Progress: a bar on a terminal, one line per frame otherwise\n"
+    "(--quiet: neither). Every frame's input must be there before any is rendered (--keep-going: the\n"
+    "missing ones fail and the rest are rendered). SIGINT stops after the frames being rendered (a second\n"
+    "one at once); --skip-existing then goes on where it stopped.\n"
     "--chunk I/N renders the I-th of N contiguous, nearly equal slices of the frames, so that a scheduler\n"
     "can split a shot into tasks (scripts/slurm/ for SLURM).\n"
     "Exit code: 0 done, 1 done but the plug-in did not give back everything it was handed, 2 an error\n"
