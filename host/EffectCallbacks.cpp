@@ -115,41 +115,49 @@ constexpr std::size_t kMemorySlots = 64;
 std::array<std::atomic<HostMemory*>, kMemorySlots> slotMemory{};
 std::array<std::atomic<bool>, kMemorySlots> slotTaken{};
 
+// The slot's memory while a command of its instance runs; else the memory made current otherwise (the
+// host calling a plug-in callback outside a command, such as the pre-render data's deletion).
+template <std::size_t Slot>
+HostMemory* memoryOfSlot() {
+    HostMemory* memory = slotMemory[Slot].load();
+    return memory ? memory : HostMemory::active();
+}
+
 template <std::size_t Slot>
 PF_Handle newHandleIn(A_u_longlong size) {
-    HostMemory* memory = slotMemory[Slot].load();
+    HostMemory* memory = memoryOfSlot<Slot>();
     return memory ? memory->newHandle(size) : nullptr;
 }
 
 template <std::size_t Slot>
 void* lockHandleIn(PF_Handle handle) {
-    HostMemory* memory = slotMemory[Slot].load();
+    HostMemory* memory = memoryOfSlot<Slot>();
     return memory ? memory->lock(handle) : nullptr;
 }
 
 template <std::size_t Slot>
 void unlockHandleIn(PF_Handle handle) {
-    if (HostMemory* memory = slotMemory[Slot].load()) {
+    if (HostMemory* memory = memoryOfSlot<Slot>()) {
         memory->unlock(handle);
     }
 }
 
 template <std::size_t Slot>
 void disposeHandleIn(PF_Handle handle) {
-    if (HostMemory* memory = slotMemory[Slot].load()) {
+    if (HostMemory* memory = memoryOfSlot<Slot>()) {
         memory->dispose(handle);
     }
 }
 
 template <std::size_t Slot>
 A_u_longlong handleSizeIn(PF_Handle handle) {
-    HostMemory* memory = slotMemory[Slot].load();
+    HostMemory* memory = memoryOfSlot<Slot>();
     return memory ? memory->size(handle) : 0;
 }
 
 template <std::size_t Slot>
 PF_Err resizeHandleIn(A_u_longlong size, PF_Handle* handle) {
-    HostMemory* memory = slotMemory[Slot].load();
+    HostMemory* memory = memoryOfSlot<Slot>();
     return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
 }
 

@@ -16,8 +16,8 @@ void installSmartRenderCallbacks(PF_SmartRenderCallbacks& callbacks);
 // lock). So that instances running commands at once on different threads each reach their own memory,
 // an instance takes a slot of memory callbacks of its own: takeMemorySlot installs them into `utils` and
 // returns the slot, or -1 when every slot is taken (the shared callbacks then reach the memory that
-// HostMemory::active names, as for one instance at a time). A slot reaches its memory only while bound,
-// for the duration of a command.
+// HostMemory::active names, as for one instance at a time). A slot reaches its instance's memory while
+// bound, for the duration of a command, and the memory HostMemory::active names otherwise.
 int takeMemorySlot(PF_UtilCallbacks& utils);
 void releaseMemorySlot(int slot);
 class MemorySlotBinding {

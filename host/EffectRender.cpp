@@ -158,6 +158,7 @@ RenderResult EffectInstance::renderSmart(const RenderRequest& request) {
     // still live afterwards was never given back.
     if (preOutput.pre_render_data) {
         HostMemory::Activation memoryActive(memory_);
+        const MemorySlotBinding memoryBound(memorySlot_, memory_);
         HostSuites::Activation suitesActive(suites_);
         if (preOutput.delete_pre_render_data_func) {
             preOutput.delete_pre_render_data_func(preOutput.pre_render_data);
