@@ -1,7 +1,7 @@
 #include "host/EffectCallbacks.h"
 
 #include "host/EffectInstance.h"
-#include "host/HostError.h"
+#include "host/HostMemory.h"
 
 #include <array>
 #include <atomic>
@@ -9,105 +9,153 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <utility>
 
 namespace kvhost {
 
 namespace {
 
-// Runs a callback body; an exception becomes an error code and a recorded fault.
-template <typename Body>
-PF_Err guarded(PF_ProgPtr ref, Body body) {
-    EffectInstance* instance = EffectInstance::fromRef(ref);
-    if (!instance) {
-        return PF_Err_BAD_CALLBACK_PARAM;
+enum class Refused { badCall, outOfMemory, failed };
+
+// What a callback answers when it is refused: called without an instance to belong to, out of memory,
+// or failed inside the host.
+template <typename Result>
+struct Refusal {
+    Result badCall{};
+    Result outOfMemory{};
+    Result failed{};
+    Result answer(Refused why) const {
+        return why == Refused::badCall ? badCall : why == Refused::outOfMemory ? outOfMemory : failed;
+    }
+};
+constexpr Refusal<PF_Err> kErrorCode{PF_Err_BAD_CALLBACK_PARAM, PF_Err_OUT_OF_MEMORY,
+                                     PF_Err_INTERNAL_STRUCT_DAMAGED};
+// A null handle or pointer, a size or a length of 0.
+template <typename Result>
+constexpr Refusal<Result> kNothing{};
+// For the callbacks that answer nothing.
+struct Silence {
+    void answer(Refused) const {}
+};
+constexpr Silence kSilence{};
+
+// Every callback runs its body through here, for what it belongs to: the effect instance, or for the
+// memory callbacks the memory made current (also between commands, for the deletion of pre-render data).
+// A call that reaches nothing is refused and recorded as a fault of the instance whose command is running;
+// an exception becomes a recorded fault (running out of memory is no fault of the plug-in's) and a refusal.
+template <typename Owner, typename Answers, typename Body>
+auto guarded(Owner* owner, const char* callback, const Answers& answers, Body body) {
+    if (!owner) {
+        if (EffectInstance* running = EffectInstance::running()) {
+            running->recordFault(std::string(callback) + " with an effect reference that names no instance");
+        }
+        return answers.answer(Refused::badCall);
     }
     try {
-        return body(*instance);
+        return body(*owner);
     } catch (const std::bad_alloc&) {
-        return PF_Err_OUT_OF_MEMORY;
+        return answers.answer(Refused::outOfMemory);
     } catch (const std::exception& error) {
-        instance->recordFault(error.what());
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+        owner->recordFault(std::string(callback) + ": " + error.what());
     } catch (...) {
-        instance->recordFault("unexpected exception in a host callback");
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
+        owner->recordFault(std::string(callback) + ": unexpected exception");
     }
+    return answers.answer(Refused::failed);
+}
+
+// The callbacks that carry no effect reference belong to the instance whose command is running.
+EffectInstance* running() {
+    return EffectInstance::running();
 }
 
 PF_Err checkoutParam(PF_ProgPtr ref, PF_ParamIndex index, A_long time, A_long step, A_u_long scale,
                      PF_ParamDef* param) {
-    return guarded(ref, [&](EffectInstance& e) { return e.checkoutParam(index, time, step, scale, param); });
+    return guarded(EffectInstance::fromRef(ref), "checkout_param", kErrorCode,
+                   [&](EffectInstance& e) { return e.checkoutParam(index, time, step, scale, param); });
 }
 
 PF_Err checkinParam(PF_ProgPtr ref, PF_ParamDef* param) {
-    return guarded(ref, [&](EffectInstance& e) { return e.checkinParam(param); });
+    return guarded(EffectInstance::fromRef(ref), "checkin_param", kErrorCode,
+                   [&](EffectInstance& e) { return e.checkinParam(param); });
 }
 
 PF_Err addParam(PF_ProgPtr ref, PF_ParamIndex index, PF_ParamDefPtr def) {
-    return guarded(ref, [&](EffectInstance& e) { return e.addParam(index, def); });
+    return guarded(EffectInstance::fromRef(ref), "add_param", kErrorCode,
+                   [&](EffectInstance& e) { return e.addParam(index, def); });
 }
 
 PF_Err abortCallback(PF_ProgPtr ref) {
-    return guarded(ref, [&](EffectInstance& e) { return e.abortStatus(); });
+    return guarded(EffectInstance::fromRef(ref), "abort", kErrorCode,
+                   [&](EffectInstance& e) { return e.abortStatus(); });
 }
 
 PF_Err progressCallback(PF_ProgPtr ref, A_long current, A_long total) {
-    return guarded(ref, [&](EffectInstance& e) { return e.progress(current, total); });
+    return guarded(EffectInstance::fromRef(ref), "progress", kErrorCode,
+                   [&](EffectInstance& e) { return e.progress(current, total); });
 }
 
 PF_Err registerUI(PF_ProgPtr ref, PF_CustomUIInfo* info) {
-    return guarded(ref, [&](EffectInstance& e) { return e.registerUI(info); });
+    return guarded(EffectInstance::fromRef(ref), "register_ui", kErrorCode,
+                   [&](EffectInstance& e) { return e.registerUI(info); });
 }
 
 A_long hostSprintf(A_char* buffer, const A_char* format, ...) {
-    if (!buffer || !format) {
-        return 0;
-    }
     va_list arguments;
     va_start(arguments, format);
-    const int written = std::vsprintf(buffer, format, arguments);
+    const A_long written = guarded(running(), "sprintf", kNothing<A_long>, [&](EffectInstance& e) -> A_long {
+        if (!buffer || !format) {
+            e.recordFault("sprintf without a buffer or a format");
+            return 0;
+        }
+        return std::vsprintf(buffer, format, arguments);
+    });
     va_end(arguments);
     return written;
 }
 
 A_char* hostStrcpy(A_char* dest, const A_char* src) {
-    if (!dest || !src) {
-        return dest;
-    }
-    return std::strcpy(dest, src);
+    return guarded(running(), "strcpy", Refusal<A_char*>{dest, dest, dest}, [&](EffectInstance& e) {
+        if (!dest || !src) {
+            e.recordFault("strcpy without a destination or a source");
+            return dest;
+        }
+        return std::strcpy(dest, src);
+    });
+}
+
+// The memory callbacks reach the memory made current for a command (or for the deletion of pre-render
+// data after one); the memory records a bad handle itself.
+HostMemory* memory() {
+    return HostMemory::active();
 }
 
 PF_Handle newHandle(A_u_longlong size) {
-    HostMemory* memory = HostMemory::active();
-    return memory ? memory->newHandle(size) : nullptr;
+    return guarded(memory(), "host_new_handle", kNothing<PF_Handle>,
+                   [&](HostMemory& m) { return m.newHandle(size); });
 }
 
 void* lockHandle(PF_Handle handle) {
-    HostMemory* memory = HostMemory::active();
-    return memory ? memory->lock(handle) : nullptr;
+    return guarded(memory(), "host_lock_handle", kNothing<void*>,
+                   [&](HostMemory& m) { return m.lock(handle); });
 }
 
 void unlockHandle(PF_Handle handle) {
-    if (HostMemory* memory = HostMemory::active()) {
-        memory->unlock(handle);
-    }
+    guarded(memory(), "host_unlock_handle", kSilence, [&](HostMemory& m) { m.unlock(handle); });
 }
 
 void disposeHandle(PF_Handle handle) {
-    if (HostMemory* memory = HostMemory::active()) {
-        memory->dispose(handle);
-    }
+    guarded(memory(), "host_dispose_handle", kSilence, [&](HostMemory& m) { m.dispose(handle); });
 }
 
 A_u_longlong handleSize(PF_Handle handle) {
-    HostMemory* memory = HostMemory::active();
-    return memory ? memory->size(handle) : 0;
+    return guarded(memory(), "host_get_handle_size", kNothing<A_u_longlong>,
+                   [&](HostMemory& m) -> A_u_longlong { return m.size(handle); });
 }
 
 PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
-    HostMemory* memory = HostMemory::active();
-    return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
+    return guarded(memory(), "host_resize_handle", kErrorCode,
+                   [&](HostMemory& m) { return m.resize(size, handle); });
 }
 
 // ---- memory callbacks of one instance each ----
@@ -180,21 +228,24 @@ constexpr auto kSlotCallbacks = memoryCallbackTable(std::make_index_sequence<kMe
 
 PF_Err checkoutLayer(PF_ProgPtr ref, PF_ParamIndex index, A_long checkoutId, const PF_RenderRequest* request,
                      A_long time, A_long step, A_u_long scale, PF_CheckoutResult* result) {
-    return guarded(ref, [&](EffectInstance& e) {
+    return guarded(EffectInstance::fromRef(ref), "checkout_layer", kErrorCode, [&](EffectInstance& e) {
         return e.checkoutLayer(index, checkoutId, request, time, step, scale, result);
     });
 }
 
 PF_Err checkoutLayerPixels(PF_ProgPtr ref, A_long checkoutId, PF_EffectWorld** pixels) {
-    return guarded(ref, [&](EffectInstance& e) { return e.checkoutLayerPixels(checkoutId, pixels); });
+    return guarded(EffectInstance::fromRef(ref), "checkout_layer_pixels", kErrorCode,
+                   [&](EffectInstance& e) { return e.checkoutLayerPixels(checkoutId, pixels); });
 }
 
 PF_Err checkinLayerPixels(PF_ProgPtr ref, A_long checkoutId) {
-    return guarded(ref, [&](EffectInstance& e) { return e.checkinLayerPixels(checkoutId); });
+    return guarded(EffectInstance::fromRef(ref), "checkin_layer_pixels", kErrorCode,
+                   [&](EffectInstance& e) { return e.checkinLayerPixels(checkoutId); });
 }
 
 PF_Err checkoutOutput(PF_ProgPtr ref, PF_EffectWorld** output) {
-    return guarded(ref, [&](EffectInstance& e) { return e.checkoutOutput(output); });
+    return guarded(EffectInstance::fromRef(ref), "checkout_output", kErrorCode,
+                   [&](EffectInstance& e) { return e.checkoutOutput(output); });
 }
 
 } // namespace
@@ -267,33 +318,20 @@ void installSmartRenderCallbacks(PF_SmartRenderCallbacks& callbacks) {
 }
 
 PF_Err updateParamUITrampoline(PF_ProgPtr ref, PF_ParamIndex index, const PF_ParamDef* def) {
-    return guarded(ref, [&](EffectInstance& e) { return e.updateParamUI(index, def); });
+    return guarded(EffectInstance::fromRef(ref), "PF_UpdateParamUI", kErrorCode,
+                   [&](EffectInstance& e) { return e.updateParamUI(index, def); });
 }
 
 // get_drawing_reference carries the event's context only: it belongs to the running instance.
 PF_Err drawingReferenceTrampoline(PF_ContextH context, PF_DrawingRef* surface) {
-    EffectInstance* instance = EffectInstance::running();
-    if (!instance) {
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    try {
-        return instance->drawingReference(context, surface);
-    } catch (...) {
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    }
+    return guarded(running(), "get_drawing_reference", kErrorCode,
+                   [&](EffectInstance& e) { return e.drawingReference(context, surface); });
 }
 
 // iterate_generic carries no effect reference: it belongs to the instance whose command is running.
 PF_Err iterateGenericTrampoline(A_long iterations, void* refcon, PF_IterateGenericFunc function) {
-    EffectInstance* instance = EffectInstance::running();
-    if (!instance) {
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    try {
-        return instance->iterateGeneric(iterations, refcon, function);
-    } catch (...) {
-        return PF_Err_INTERNAL_STRUCT_DAMAGED;
-    }
+    return guarded(running(), "iterate_generic", kErrorCode,
+                   [&](EffectInstance& e) { return e.iterateGeneric(iterations, refcon, function); });
 }
 
 } // namespace kvhost

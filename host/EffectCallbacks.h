@@ -5,8 +5,8 @@
 namespace kvhost {
 
 // The plain C functions the plug-in calls. Those that receive effect_ref forward to the EffectInstance
-// it names; the memory callbacks reach the memory made current for the command. None lets an
-// exception cross back into the plug-in.
+// it names, the others to the instance whose command is running. Each is answered through one guard:
+// a bad call is refused and recorded as a fault, and no exception crosses back into the plug-in.
 void installInteractCallbacks(PF_InteractCallbacks& inter);
 void installCallbacks(PF_UtilCallbacks& utils);
 void installPreRenderCallbacks(PF_PreRenderCallbacks& callbacks);

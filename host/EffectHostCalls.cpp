@@ -94,6 +94,10 @@ PF_Err EffectInstance::registerUI(const PF_CustomUIInfo* info) {
 }
 
 PF_Err EffectInstance::progress(A_long current, A_long total) {
+    if (current < 0 || total < 0 || current > total) {
+        fault("progress " + std::to_string(current) + " of " + std::to_string(total));
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
     const std::int64_t call = ++progressCalls_;
     if (progressObserver_) {
         progressObserver_(current, total);

@@ -106,6 +106,11 @@ HostMemory::Block* HostMemory::findLocked(PF_Handle handle, const char* operatio
     return found->second.get();
 }
 
+void HostMemory::recordFault(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    fault(line);
+}
+
 void HostMemory::fault(const std::string& line) {
     faults_.push_back(line);
 }

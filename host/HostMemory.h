@@ -59,6 +59,8 @@ public:
     std::vector<HandleInfo> lockedHandles() const;
     // Misuse recorded since the last call (one line each).
     std::vector<std::string> takeFaults();
+    // A fault found outside the memory's own checks (an exception in a memory callback).
+    void recordFault(const std::string& line);
     // Allocations the plug-in asked for so far.
     std::uint64_t allocationCount() const;
 

@@ -58,7 +58,11 @@ PF_Err noInstance(PF_ProgPtr, PF_ParamIndex, const PF_ParamDef*) {
 
 PF_Err appBackgroundColour(PF_App_Color* colour) {
     HostSuites* suites = HostSuites::active();
-    if (!colour || !suites) {
+    if (!suites) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    if (!colour) {
+        suites->fault("PF_AppGetBgColor without a colour");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     *colour = suites->backgroundColour();
@@ -102,11 +106,11 @@ void HostSuites::withhold(const std::string& name, bool withheld) {
 }
 
 SPErr HostSuites::acquire(const char* name, A_long version, const void** suite) {
-    if (!suite) {
-        return kSPSuiteNotFoundError;
+    if (suite) {
+        *suite = nullptr;
     }
-    *suite = nullptr;
-    if (!name) {
+    if (!suite || !name) {
+        fault("AcquireSuite without a name or a result pointer");
         return kSPSuiteNotFoundError;
     }
     std::lock_guard lock(mutex_);
@@ -128,6 +132,7 @@ SPErr HostSuites::acquire(const char* name, A_long version, const void** suite) 
 
 SPErr HostSuites::release(const char* name, A_long version) {
     if (!name) {
+        fault("ReleaseSuite without a name");
         return kSPSuiteNotFoundError;
     }
     std::lock_guard lock(mutex_);
@@ -171,6 +176,11 @@ int HostSuites::releases(const std::string& name) const {
 }
 int HostSuites::refusals(const std::string& name) const {
     return countOf(name, &Count::refused);
+}
+
+void HostSuites::fault(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    faults_.push_back(line);
 }
 
 std::vector<std::string> HostSuites::takeFaults() {

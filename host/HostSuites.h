@@ -36,6 +36,8 @@ public:
     int releases(const std::string& name) const;
     int refusals(const std::string& name) const;
     std::vector<std::string> takeFaults();
+    // A call with bad arguments, kept for the command's report.
+    void fault(const std::string& line);
 
     // The suites that the plug-in's basic-suite calls reach during a command.
     static HostSuites* active();

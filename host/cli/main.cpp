@@ -1,6 +1,5 @@
 // kvhost: loads an effect plug-in file as the real host does and runs it command by command.
 #include "host/FileReplacement.h"
-#include "host/HostError.h"
 #include "host/ImageFile.h"
 #include "host/cli/InfoVerb.h"
 #include "host/cli/KeyVerb.h"
@@ -16,8 +15,8 @@
 
 namespace {
 
-// Usage errors exit with 2, as every other error does; help and the version are no errors.
-constexpr int kUsageError = 2;
+// Every error exits with 2, usage errors included; help and the version are no errors.
+constexpr int kErrorExit = 2;
 
 } // namespace
 
@@ -46,19 +45,16 @@ int main(int argc, char** argv) {
     }
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? 0 : kUsageError;
-    }
-    try {
         for (auto& [command, verb] : commands) {
             if (command->parsed()) {
                 return verb->run(std::cout, std::cerr);
             }
         }
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? 0 : kErrorExit;
     } catch (const std::exception& error) {
         std::cerr << "kvhost: " << error.what() << "\n";
-        return 2;
     }
-    return 2;
+    return kErrorExit;
 }

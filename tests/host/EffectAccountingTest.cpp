@@ -168,5 +168,51 @@ TEST_F(AccountingTest, BadCallsAreAnsweredAndRecorded) {
     EXPECT_THAT(faults, ::testing::Contains(HasSubstr("lock of a null handle")));
 }
 
+// Each callback with bad arguments is refused with an error code (or nothing) and leaves one fault that
+// names it in the command's report.
+TEST_F(AccountingTest, EveryCallbackCalledWithBadArgumentsIsRefusedAndRecorded) {
+    auto instance = setUpInstance();
+    set("everyBadCall", 1);
+    ASSERT_EQ(render(*instance).result, PF_Err_NONE);
+    for (const char* callback : {"checkout_param", "checkin_param", "add_param", "abort", "progress",
+                                 "register_ui", "host_resize_handle", "iterate_generic", "checkout_layer",
+                                 "checkout_layer_pixels", "checkin_layer_pixels", "checkout_output",
+                                 "AcquireSuite", "ReleaseSuite", "PF_UpdateParamUI", "PF_AppGetBgColor"}) {
+        EXPECT_NE(seen((std::string("bad ") + callback).c_str()), PF_Err_NONE) << callback;
+    }
+    for (const char* answeredNothing : {"sprintf", "strcpy", "host_lock_handle", "host_get_handle_size"}) {
+        EXPECT_EQ(seen((std::string("bad ") + answeredNothing).c_str()), 1) << answeredNothing;
+    }
+    const std::vector<std::string>& faults = reportOf(*instance, "PF_Cmd_SMART_RENDER").faults;
+    const std::vector<std::string> expected = {
+        "checkout_param of index 99",
+        "checkin_param of a definition that is not checked out",
+        "add_param outside parameter setup",
+        "abort with an effect reference that names no instance",
+        "progress 5 of 2",
+        "register_ui outside parameter setup",
+        "sprintf without a buffer",
+        "strcpy without a destination",
+        "lock of a null handle",
+        "unlock of a null handle",
+        "dispose of an unknown handle",
+        "size of a null handle",
+        "resize without a handle",
+        "iterate_generic without a function",
+        "checkout_layer outside smart pre-render",
+        "checkout_layer_pixels of checkout id 77",
+        "checkin_layer_pixels of checkout id 77",
+        "checkout_output outside smart render or without a result pointer",
+        "AcquireSuite without a name",
+        "release of suite PF Param Utils Suite v1 that is not acquired",
+        "PF_UpdateParamUI of index 99",
+        "PF_AppGetBgColor without a colour",
+    };
+    EXPECT_THAT(faults, SizeIs(expected.size()));
+    for (const std::string& fault : expected) {
+        EXPECT_THAT(faults, ::testing::Contains(HasSubstr(fault)));
+    }
+}
+
 } // namespace
 } // namespace kvhost

@@ -89,6 +89,16 @@ TEST_F(ProbeTest, ADrawPaintsTheHostsPanel) {
     }
 }
 
+TEST_F(ProbeTest, ADrawingReferenceForAForeignContextIsRefusedAndRecorded) {
+    auto instance = setUpInstance();
+    set("everyBadCall", 1);
+    ASSERT_EQ(instance->sendEvent(at(PF_Event_DRAW, 0, 0)).result, PF_Err_NONE);
+    EXPECT_EQ(seen("bad get_drawing_reference"), PF_Err_BAD_CALLBACK_PARAM);
+    const CommandReport& report = reportOf(*instance, "PF_Cmd_EVENT");
+    ASSERT_EQ(report.faults.size(), 1u);
+    EXPECT_THAT(report.faults[0], ::testing::HasSubstr("get_drawing_reference"));
+}
+
 TEST_F(ProbeTest, AdjustCursorReturnsThePluginsCursor) {
     auto instance = setUpInstance();
     instance->setPanelSize(100, 50);

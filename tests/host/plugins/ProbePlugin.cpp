@@ -31,6 +31,8 @@ std::mutex settingsMutex;
 std::map<std::string, int> settings;
 // The deletion callback of pre-render data gets no in_data: the probe keeps the host's dispose function.
 void (*probeDispose)(PF_Handle) = nullptr;
+// The pre-render's checkout_layer, called again where it does not belong.
+decltype(PF_PreRenderCallbacks::checkout_layer) keptCheckoutLayer = nullptr;
 
 int setting(const char* key) {
     std::lock_guard lock(settingsMutex);
@@ -434,6 +436,7 @@ PF_Err fill(PF_InData* in, const PF_EffectWorld* input, PF_EffectWorld* output, 
 }
 
 PF_Err smartPreRender(PF_InData* in, PF_PreRenderExtra* extra) {
+    keptCheckoutLayer = extra->cb->checkout_layer;
     PF_RenderRequest request = extra->input->output_request;
     PF_CheckoutResult input{};
     PF_Err err = extra->cb->checkout_layer(in->effect_ref, 0, 0, &request, in->current_time, in->time_step,
@@ -479,7 +482,57 @@ PF_Err smartPreRender(PF_InData* in, PF_PreRenderExtra* extra) {
     return PF_Err_NONE;
 }
 
+// Every callback that takes arguments, called once with bad ones; each answer is noted as "bad NAME":
+// the error code, or 1 for a callback that answered with nothing.
+void everyBadCall(PF_InData* in, PF_SmartRenderExtra* extra) {
+    PF_ParamDef never{};
+    PF_ParamDef slider{};
+    slider.param_type = PF_Param_SLIDER;
+    PF_CustomUIInfo ui{};
+    PF_EffectWorld* world = nullptr;
+    const auto ref = in->effect_ref;
+    note("bad checkout_param", in->inter.checkout_param(ref, 99, 0, 1, 24, &never));
+    note("bad checkin_param", in->inter.checkin_param(ref, &never));
+    note("bad add_param", in->inter.add_param(ref, -1, &slider));
+    note("bad abort", in->inter.abort(nullptr));
+    note("bad progress", in->inter.progress(ref, 5, 2));
+    note("bad register_ui", in->inter.register_ui(ref, &ui));
+    note("bad sprintf", in->utils->ansi.sprintf(nullptr, "%d", 1) == 0);
+    note("bad strcpy", in->utils->ansi.strcpy(nullptr, "x") == nullptr);
+    note("bad host_lock_handle", in->utils->host_lock_handle(nullptr) == nullptr);
+    in->utils->host_unlock_handle(nullptr);
+    in->utils->host_dispose_handle(reinterpret_cast<PF_Handle>(&never));
+    note("bad host_get_handle_size", in->utils->host_get_handle_size(nullptr) == 0);
+    note("bad host_resize_handle", in->utils->host_resize_handle(16, nullptr));
+    if (in->utils->iterate_generic) {
+        note("bad iterate_generic", in->utils->iterate_generic(-5, nullptr, nullptr));
+    }
+    PF_RenderRequest request{};
+    PF_CheckoutResult checkout{};
+    note("bad checkout_layer", keptCheckoutLayer(ref, 0, 0, &request, 0, 1, 24, &checkout));
+    note("bad checkout_layer_pixels", extra->cb->checkout_layer_pixels(ref, 77, &world));
+    note("bad checkin_layer_pixels", extra->cb->checkin_layer_pixels(ref, 77));
+    note("bad checkout_output", extra->cb->checkout_output(ref, nullptr));
+    note("bad AcquireSuite", in->pica_basicP->AcquireSuite(nullptr, 1, nullptr));
+    note("bad ReleaseSuite", in->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1));
+    const PF_ParamUtilsSuite1* utils = nullptr;
+    const PF_AppSuite2* app = nullptr;
+    if (in->pica_basicP->AcquireSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1,
+                                      reinterpret_cast<const void**>(&utils)) == kSPNoError) {
+        note("bad PF_UpdateParamUI", utils->PF_UpdateParamUI(ref, 99, &slider));
+        in->pica_basicP->ReleaseSuite(kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1);
+    }
+    if (in->pica_basicP->AcquireSuite(kPFAppSuite, kPFAppSuiteVersion2,
+                                      reinterpret_cast<const void**>(&app)) == kSPNoError) {
+        note("bad PF_AppGetBgColor", app->PF_AppGetBgColor(nullptr));
+        in->pica_basicP->ReleaseSuite(kPFAppSuite, kPFAppSuiteVersion2);
+    }
+}
+
 PF_Err smartRender(PF_InData* in, PF_ParamDef* params[], PF_SmartRenderExtra* extra) {
+    if (setting("everyBadCall")) {
+        everyBadCall(in, extra);
+    }
     PF_EffectWorld* input = nullptr;
     PF_Err err = extra->cb->checkout_layer_pixels(in->effect_ref, 0, &input);
     if (err || !input) {
@@ -549,6 +602,9 @@ PF_Err event(PF_InData* in, PF_ParamDef* params[], PF_EventExtra* extra) {
         return PF_Err_NONE;
     case PF_Event_DRAW: {
         PF_DrawingRef surface = nullptr;
+        if (setting("everyBadCall")) {
+            note("bad get_drawing_reference", extra->cbs.get_drawing_reference(nullptr, &surface));
+        }
         if (const PF_Err err = extra->cbs.get_drawing_reference(extra->contextH, &surface)) {
             return err;
         }
