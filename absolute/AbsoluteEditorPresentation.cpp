@@ -1,6 +1,7 @@
 #include "absolute/AbsoluteEditorPresentation.h"
 
 #include "curves/CurveSet.h"
+#include "curves/HuePlane.h"
 
 #include <algorithm>
 #include <array>
@@ -55,12 +56,12 @@ EditorColour absoluteAxisColour(int channel, double v, double fade) {
     switch (channel) {
     case Hue: {
         const float a = 2.0f * 3.14159265358979323846f * value;
-        const float k = (1.0f - static_cast<float>(fade)) * 0.5f * 0.8164960145950317f;
+        const float k = (1.0f - static_cast<float>(fade)) * 0.5f * float(kHueYBlue);
         const float c = k * std::cos(a);
         const float s = k * std::sin(a);
-        const float e = 0.40824800729751587f * c + 0.5f;
-        const float t = 0.7071070075035095f * s;
-        return floatColour(e + t, e - t, 0.5f - 0.8164960145950317f * c);
+        const float e = float(kHueYRedGreen) * c + 0.5f;
+        const float t = float(kHueX) * s;
+        return floatColour(e + t, e - t, 0.5f - float(kHueYBlue) * c);
     }
     case Red:
         return floatColour(clamped, 0.0f, 0.0f);

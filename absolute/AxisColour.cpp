@@ -1,6 +1,7 @@
 #include "absolute/AxisColour.h"
 
 #include "absolute/AbsoluteChannels.h"
+#include "curves/HuePlane.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +10,10 @@ namespace korvane {
 
 namespace {
 
-// The hue plane's axes, with the six decimals the render's hue step uses, here in single precision.
-constexpr float kHueRed = 0.707107f;
-constexpr float kHueGreenMagenta = 0.408248f;
-constexpr float kHueBlue = 0.816496f;
+// The hue plane's axes in single precision.
+constexpr float kHueRed = float(kHueX);
+constexpr float kHueGreenMagenta = float(kHueYRedGreen);
+constexpr float kHueBlue = float(kHueYBlue);
 constexpr float kTwoPi = 6.28318530717958647692f;
 
 float unitClamp(float v) {

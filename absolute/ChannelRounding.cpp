@@ -1,7 +1,5 @@
 // roundToChannelValues, compiled once per instruction set; Highway picks the widest the processor has.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "absolute/ChannelRounding.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -9,6 +7,8 @@
 #include "absolute/ChannelRounding.h"
 
 #include <hwy/highway.h>
+
+#include "curves/LaneLoop-inl.h"
 
 #include <cstdint>
 #include <limits>
@@ -29,16 +29,8 @@ void roundLanes(D d, double* values, double max) {
 }
 
 void roundToChannelValues(double* values, std::int32_t count, double max) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
-        roundLanes(d, values + i, max);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        roundLanes(one, values + i, max);
-    }
+    const auto roundValues = [&](auto d, std::int32_t i) HWY_ATTR { roundLanes(d, values + i, max); };
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(count, roundValues);
 }
 
 } // namespace HWY_NAMESPACE

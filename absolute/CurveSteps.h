@@ -4,6 +4,7 @@
 #include "absolute/HueLanes.h"
 #include "absolute/HueTurn.h"
 #include "absolute/SaturationLanes.h"
+#include "curves/HuePlane.h"
 #include "pixels/ChannelStore.h"
 
 #include <algorithm>
@@ -27,10 +28,6 @@ struct PixelRun {
     double alpha[kRunPixels];
 };
 
-// The hue plane's axes, written with six decimals as the hue step has always used them.
-inline constexpr double kHueX = 0.707107;
-inline constexpr double kHueYRedGreen = 0.408248;
-inline constexpr double kHueYBlue = 0.816496;
 // 1/sqrt(3) rounded to single precision: the grey axis of the hue step.
 inline constexpr double kGreyAxis = double(0.57735026918962576f);
 inline constexpr double kThird = 0.3333333333333333;

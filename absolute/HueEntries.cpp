@@ -1,7 +1,5 @@
 // hueTableEntries, compiled once per instruction set; Highway picks the widest the processor has.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "absolute/HueEntries.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -12,6 +10,8 @@
 
 #include <hwy/contrib/math/math-inl.h>
 #include <hwy/highway.h>
+
+#include "curves/LaneLoop-inl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,16 +50,9 @@ void entryLanes(D d, const double* x, const double* y, double max, double* whole
 
 void hueEntryLanes(const double* x, const double* y, std::int32_t count, double max, double* wholes,
                    double* sure) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(count, [&](auto d, std::int32_t i) HWY_ATTR {
         entryLanes(d, x + i, y + i, max, wholes + i, sure + i);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        entryLanes(one, x + i, y + i, max, wholes + i, sure + i);
-    }
+    });
 }
 
 } // namespace HWY_NAMESPACE

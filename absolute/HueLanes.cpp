@@ -1,8 +1,6 @@
 // hueDirections and applyHueTurns, compiled once per instruction set; Highway picks the widest the
 // processor has. Built without contraction into fused multiply-adds.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "absolute/HueLanes.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -11,6 +9,8 @@
 #include "absolute/HueLanes.h"
 
 #include <hwy/highway.h>
+
+#include "curves/LaneLoop-inl.h"
 
 #include <cstdint>
 
@@ -39,16 +39,9 @@ void directionLanes(D d, const double* red, const double* green, const double* b
 
 void hueDirections(const double* red, const double* green, const double* blue, std::int32_t count, double* x,
                    double* y, double* lengths) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(count, [&](auto d, std::int32_t i) HWY_ATTR {
         directionLanes(d, red, green, blue, i, x, y, lengths);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        directionLanes(one, red, green, blue, i, x, y, lengths);
-    }
+    });
 }
 
 template <class D>
@@ -73,16 +66,9 @@ void turnLanes(D d, const double* lengths, const double* cosines, const double* 
 
 void applyHueTurns(const double* lengths, const double* cosines, const double* sines, std::int32_t count,
                    double* red, double* green, double* blue) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(count, [&](auto d, std::int32_t i) HWY_ATTR {
         turnLanes(d, lengths, cosines, sines, i, red, green, blue);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        turnLanes(one, lengths, cosines, sines, i, red, green, blue);
-    }
+    });
 }
 
 } // namespace HWY_NAMESPACE

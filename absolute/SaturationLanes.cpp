@@ -1,8 +1,6 @@
 // saturationParts and applySaturation, compiled once per instruction set; Highway picks the widest the
 // processor has. Built without contraction into fused multiply-adds.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "absolute/SaturationLanes.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -11,6 +9,8 @@
 #include "absolute/SaturationLanes.h"
 
 #include <hwy/highway.h>
+
+#include "curves/LaneLoop-inl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,17 +58,8 @@ void partsOfLanes(D d, const double* red, const double* green, const double* blu
 
 void saturationParts(const double* red, const double* green, const double* blue, std::int32_t count,
                      SaturationParts& parts) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
-        partsOfLanes(d, red, green, blue, i, parts);
-    }
-    // The last few pixels one lane at a time.
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        partsOfLanes(one, red, green, blue, i, parts);
-    }
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(
+        count, [&](auto d, std::int32_t i) HWY_ATTR { partsOfLanes(d, red, green, blue, i, parts); });
 }
 
 template <class D>
@@ -87,16 +78,9 @@ void applyToLanes(D d, const SaturationParts& parts, const double* targets, std:
 
 void applySaturation(const SaturationParts& parts, const double* targets, std::int32_t count, double* red,
                      double* green, double* blue) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(count, [&](auto d, std::int32_t i) HWY_ATTR {
         applyToLanes(d, parts, targets, i, red, green, blue);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        applyToLanes(one, parts, targets, i, red, green, blue);
-    }
+    });
 }
 
 } // namespace HWY_NAMESPACE

@@ -13,16 +13,13 @@
 // three-root lanes whose root misses x by more than 1e-7 of the segment's width, or whose candidate roots
 // lie within 1e-6 of the edges of the accepted range [-0.00005, 1.00005], are handed to evaluate itself:
 // there the scalar steps could take another root or bisect.
-// Targets built: SSE4 and AVX2 with SLEEF's functions for them, and the fallback of the oldest processors.
-// The AVX-512 targets are left out, so that processors that have them run the AVX2 code.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "curves/KnotBatch.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 
 #include "curves/KnotList.h"
+#include "curves/SleefFunctions.h"
 
 #include <hwy/highway.h>
 
@@ -37,30 +34,12 @@ namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
 #if HWY_TARGET == HWY_AVX2 || HWY_TARGET == HWY_SSE4
-// SLEEF's vector functions. Its header declares the 256-bit ones only when the whole file is compiled for
-// AVX, which a file built for every target is not, so the two this file uses are declared here.
-#if HWY_TARGET == HWY_AVX2
-struct SleefPair256 {
-    __m256d x;
-    __m256d y;
-};
-extern "C" __m256d Sleef_acosd4_u10avx2(__m256d);
-extern "C" SleefPair256 Sleef_sincosd4_u10avx2(__m256d);
-#else
-struct SleefPair128 {
-    __m128d x;
-    __m128d y;
-};
-extern "C" __m128d Sleef_acosd2_u10sse4(__m128d);
-extern "C" SleefPair128 Sleef_sincosd2_u10sse4(__m128d);
-#endif
-
 template <class D>
 hn::Vec<D> inverseCosine(D /*d*/, hn::Vec<D> v) {
 #if HWY_TARGET == HWY_AVX2
-    return hn::Vec<D>{Sleef_acosd4_u10avx2(v.raw)};
+    return hn::Vec<D>{sleef::acos4(v.raw)};
 #else
-    return hn::Vec<D>{Sleef_acosd2_u10sse4(v.raw)};
+    return hn::Vec<D>{sleef::acos2(v.raw)};
 #endif
 }
 
@@ -68,9 +47,9 @@ hn::Vec<D> inverseCosine(D /*d*/, hn::Vec<D> v) {
 template <class D>
 void sineCosine(D /*d*/, hn::Vec<D> v, hn::Vec<D>& sine, hn::Vec<D>& cosine) {
 #if HWY_TARGET == HWY_AVX2
-    const SleefPair256 pair = Sleef_sincosd4_u10avx2(v.raw);
+    const sleef::DoublePair4 pair = sleef::sincos4(v.raw);
 #else
-    const SleefPair128 pair = Sleef_sincosd2_u10sse4(v.raw);
+    const sleef::DoublePair2 pair = sleef::sincos2(v.raw);
 #endif
     sine = hn::Vec<D>{pair.x};
     cosine = hn::Vec<D>{pair.y};
@@ -109,15 +88,15 @@ LaneSegments<D> loadSegments(D d, const SegmentLanes& lanes, hn::Vec<hn::RebindT
         const auto at = [&](const std::array<double, kMaxKnots>& field) {
             return hn::Set(d, field[std::size_t(first)]);
         };
-        s = {at(lanes.px0), at(lanes.px1), at(lanes.px2),     at(lanes.px3),   at(lanes.py0),
-             at(lanes.py1), at(lanes.py2), at(lanes.py3),     at(lanes.a3),    at(lanes.p),
+        s = {at(lanes.px0),    at(lanes.px1),     at(lanes.px2),   at(lanes.px3),    at(lanes.py0),
+             at(lanes.py1),    at(lanes.py2),     at(lanes.py3),   at(lanes.a3),     at(lanes.p),
              at(lanes.qCubic), at(lanes.qLinear), at(lanes.shift), at(lanes.pCubed), at(lanes.cubic)};
     } else {
         const auto at = [&](const std::array<double, kMaxKnots>& field) {
             return hn::GatherIndex(d, field.data(), k);
         };
-        s = {at(lanes.px0), at(lanes.px1), at(lanes.px2),     at(lanes.px3),   at(lanes.py0),
-             at(lanes.py1), at(lanes.py2), at(lanes.py3),     at(lanes.a3),    at(lanes.p),
+        s = {at(lanes.px0),    at(lanes.px1),     at(lanes.px2),   at(lanes.px3),    at(lanes.py0),
+             at(lanes.py1),    at(lanes.py2),     at(lanes.py3),   at(lanes.a3),     at(lanes.p),
              at(lanes.qCubic), at(lanes.qLinear), at(lanes.shift), at(lanes.pCubed), at(lanes.cubic)};
     }
     return s;

@@ -1,5 +1,7 @@
 #include "editor/StandardEditorPresentation.h"
 
+#include "curves/HuePlane.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -48,10 +50,10 @@ EditorColour propertyAxisColour(int property, double v, double fade) {
     switch (property) {
     case Hue: {
         const double a = 2.0 * std::numbers::pi * v;
-        const double k = (1.0 - fade) * 0.5 * 0.816496;
-        return {0.5 + 0.408248 * k * std::cos(a) + 0.707107 * k * std::sin(a),
-                0.5 + 0.408248 * k * std::cos(a) - 0.707107 * k * std::sin(a),
-                0.5 - 0.816496 * k * std::cos(a)};
+        const double k = (1.0 - fade) * 0.5 * kHueYBlue;
+        return {0.5 + kHueYRedGreen * k * std::cos(a) + kHueX * k * std::sin(a),
+                0.5 + kHueYRedGreen * k * std::cos(a) - kHueX * k * std::sin(a),
+                0.5 - kHueYBlue * k * std::cos(a)};
     }
     case Red:
         return {v, 0.0, 0.0};

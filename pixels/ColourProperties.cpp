@@ -1,5 +1,7 @@
 #include "pixels/ColourProperties.h"
 
+#include "curves/HuePlane.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -31,8 +33,8 @@ double saturation(double red, double green, double blue) {
 }
 
 double hue(double red, double green, double blue) {
-    const double d = (red + green) * 0.408248 - blue * 0.816496;
-    const double e = red * 0.707107 - green * 0.707107 + blue * 0.0;
+    const double d = (red + green) * kHueYRedGreen - blue * kHueYBlue;
+    const double e = red * kHueX - green * kHueX + blue * 0.0;
     const double length = std::sqrt(e * e + d * d);
     if (length == 0.0) {
         return kNoHue;

@@ -1,7 +1,5 @@
 // keepWithinFloatRange, compiled once per instruction set; Highway picks the widest the processor has.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSSE3 | HWY_AVX3 | HWY_AVX3_DL)
-#endif
+#include "curves/LaneTargets.h"
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "pixels/FloatRange.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -9,6 +7,8 @@
 #include "pixels/FloatRange.h"
 
 #include <hwy/highway.h>
+
+#include "curves/LaneLoop-inl.h"
 
 #include <cstdint>
 #include <limits>
@@ -30,16 +30,8 @@ void keepLanesWithinFloatRange(D d, double* values) {
 }
 
 void keepWithinFloatRange(double* values, std::int32_t count) {
-    const hn::ScalableTag<double> d;
-    const auto lanes = static_cast<std::int32_t>(hn::Lanes(d));
-    std::int32_t i = 0;
-    for (; i + lanes <= count; i += lanes) {
-        keepLanesWithinFloatRange(d, values + i);
-    }
-    const hn::CappedTag<double, 1> one;
-    for (; i < count; ++i) {
-        keepLanesWithinFloatRange(one, values + i);
-    }
+    korvane::HWY_NAMESPACE::wholeVectorsThenTail(
+        count, [&](auto d, std::int32_t i) HWY_ATTR { keepLanesWithinFloatRange(d, values + i); });
 }
 
 } // namespace HWY_NAMESPACE

@@ -4,10 +4,7 @@
 // here is plain C++ instead, in that last part.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "pixels/TentLanes.cpp"
-// AVX-512 and SSSE3 add build time and code without a processor here to test them on.
-#ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_AVX3 | HWY_AVX3_DL | HWY_SSSE3)
-#endif
+#include "curves/LaneTargets.h"
 #include <hwy/foreach_target.h> // must come before highway.h
 
 #include <hwy/highway.h>
@@ -285,9 +282,7 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
+#include <hwy/targets.h>
 
 namespace korvane::tent {
 namespace portable {
@@ -361,8 +356,8 @@ void run(const LaneRun& lanes, LaneSums& sums, std::int64_t first, std::int64_t 
             output[v] = Sample(store(t, sums.tent[v], sums.window[v], std::int32_t(edges)));
             sums.window[v] = std::int32_t(std::uint32_t(sums.window[v]) + high[v] - leaving[v]);
             sums.tent[v] = std::int32_t(std::uint32_t(sums.tent[v]) + std::uint32_t(sums.change[v]));
-            sums.change[v] = std::int32_t(std::uint32_t(sums.change[v]) + entering[v] + leaving[v] -
-                                          2u * next[v]);
+            sums.change[v] =
+                std::int32_t(std::uint32_t(sums.change[v]) + entering[v] + leaving[v] - 2u * next[v]);
         }
     }
 }
@@ -399,47 +394,6 @@ struct LaneKernels {
     RunFunction run;
 };
 
-struct Processor {
-    bool sse4 = false;
-    bool avx2 = false;
-};
-
-// What Highway's targets assume: SSE4 with PCLMUL and AES; AVX2 with BMI1/2, FMA and F16C, and an operating
-// system that saves the 256-bit registers.
-Processor detectProcessor() {
-    Processor p;
-#if defined(__x86_64__) || defined(__i386__)
-    unsigned a = 0;
-    unsigned b = 0;
-    unsigned c = 0;
-    unsigned d = 0;
-    if (__get_cpuid(1, &a, &b, &c, &d) == 0) {
-        return p;
-    }
-    const auto bit = [](unsigned value, int n) { return (value >> n & 1u) != 0; };
-    p.sse4 = bit(c, 9) && bit(c, 19) && bit(c, 20) && bit(c, 1) && bit(c, 25);
-    bool ymmSaved = false;
-    if (bit(c, 27) && bit(c, 28)) {
-        unsigned low = 0;
-        unsigned high = 0;
-        __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-        ymmSaved = (low & 6u) == 6u;
-    }
-    const bool fma = bit(c, 12);
-    const bool f16c = bit(c, 29);
-    unsigned b7 = 0;
-    if (__get_cpuid_count(7, 0, &a, &b7, &c, &d) != 0) {
-        p.avx2 = p.sse4 && ymmSaved && fma && f16c && bit(b7, 3) && bit(b7, 5) && bit(b7, 8);
-    }
-#endif
-    return p;
-}
-
-const Processor& processor() {
-    static const Processor p = detectProcessor();
-    return p;
-}
-
 LaneKernels kernelsFor(LaneTarget target) {
     switch (target) {
 #if HWY_TARGETS & HWY_AVX2
@@ -465,9 +419,9 @@ const LaneKernels& bestKernels() {
 bool laneTargetAvailable(LaneTarget target) {
     switch (target) {
     case LaneTarget::Avx2:
-        return (HWY_TARGETS & HWY_AVX2) != 0 && processor().avx2;
+        return (HWY_TARGETS & HWY_AVX2) != 0 && (hwy::SupportedTargets() & HWY_AVX2) != 0;
     case LaneTarget::Sse4:
-        return (HWY_TARGETS & HWY_SSE4) != 0 && processor().sse4;
+        return (HWY_TARGETS & HWY_SSE4) != 0 && (hwy::SupportedTargets() & HWY_SSE4) != 0;
     case LaneTarget::Portable:
         return true;
     }

@@ -2,6 +2,8 @@
 // The per-pixel changes of the Relative render, each over a run of pixels held as doubles in the depth's
 // units (max 255, 32768 or 1). A band walks its rows in runs so that the choice of steps, fixed for the pass,
 // is made once per run; the change kind is a template argument.
+#include "curves/HuePlane.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,10 +13,6 @@ namespace korvane::relative {
 
 inline constexpr std::int32_t kRunPixels = 64;
 
-// The hue plane's axes with the six decimals the hue change has always used.
-inline constexpr double kHueX = 0.707107;
-inline constexpr double kHueYRedGreen = 0.408248;
-inline constexpr double kHueYBlue = 0.816496;
 // 1/sqrt(3) in single precision, squared: the grey component of the rotated colour.
 inline constexpr double kGreyAxis = 0.5773502588272095;
 inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
