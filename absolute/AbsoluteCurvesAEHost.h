@@ -9,7 +9,8 @@ inline constexpr PF_OutFlags kAbsoluteOutFlags =
     PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING | PF_OutFlag_DISPLAY_ERROR_MESSAGE | PF_OutFlag_CUSTOM_UI;
 inline constexpr PF_OutFlags2 kAbsoluteOutFlags2 = PF_OutFlag2_PPRO_DO_NOT_CLONE_SEQUENCE_DATA_FOR_RENDER;
 
-// "KV Curves - Absolute": input-to-output curves per channel. The curves live in the "curve" parameter,
+// The Absolute effect itself, as the host drives it (not a host), "KV Curves - Absolute": input-to-output
+// curves per channel. The curves live in the "curve" parameter,
 // the editor state and the last render's histograms in the sequence data; parameters 4 to 7 mirror the
 // editor's active node.
 class AbsoluteCurvesAEHost : public AfterEffectsHost {

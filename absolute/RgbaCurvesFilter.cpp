@@ -203,10 +203,10 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
         }
         channelMaps_ = static_cast<Value*>(channelMaps.data());
         buildChannelMaps();
-        status = runItems(bands, &RgbaCurvesFilter::mapBandJob);
+        status = runEach<&RgbaCurvesFilter::runMapBand>(bands);
     } else {
-        status = invert_ ? runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Inverted>)
-                         : runItems(bands, &RgbaCurvesFilter::bandJob<CurveOrder::Normal>);
+        status = invert_ ? runEach<&RgbaCurvesFilter::template runBand<CurveOrder::Inverted>>(bands)
+                         : runEach<&RgbaCurvesFilter::template runBand<CurveOrder::Normal>>(bands);
     }
     channelMaps_ = nullptr;
     if (status == noError() && bandCounts_ != nullptr) {
@@ -264,18 +264,6 @@ void RgbaCurvesFilter<Pixel>::buildChannelMaps() {
 }
 
 template <class Pixel>
-std::int32_t RgbaCurvesFilter<Pixel>::mapBandJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                                 std::int32_t /*thread*/) {
-    auto& self = static_cast<RgbaCurvesFilter&>(*static_cast<KorvaneFilter*>(filter));
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    const std::int32_t status = self.runMapBand(band, bandCount);
-    self.recordFailure(status);
-    return status;
-}
-
-template <class Pixel>
 std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t bandCount) {
     if constexpr (Pixel::kIsFloat) {
         return noError();
@@ -302,19 +290,6 @@ std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t
         }
         return noError();
     }
-}
-
-template <class Pixel>
-template <CurveOrder Order>
-std::int32_t RgbaCurvesFilter<Pixel>::bandJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                              std::int32_t /*thread*/) {
-    auto& self = static_cast<RgbaCurvesFilter&>(*static_cast<KorvaneFilter*>(filter));
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    const std::int32_t status = self.template runBand<Order>(band, bandCount);
-    self.recordFailure(status);
-    return status;
 }
 
 template <class Pixel>

@@ -25,10 +25,11 @@ enum class CurveOrder { Normal, Inverted };
 // The three histograms a render leaves for the editor.
 using HistogramArrays = std::array<std::array<std::int32_t, kHistogramBins>, kHistogramArrays>;
 
-// The Absolute render: every pixel's channels, rgb, hue, saturation and brightness mapped through the eight
-// curves of the effect's curve set, with histograms of the values for the curve editor. Integer depths
-// sample each curve that differs from its default into a table of max + 1 entries; float evaluates the curves
-// per pixel. Curves at their default cost nothing per pixel.
+// The Absolute render (the Relative effect has a filter of the same name in its own namespace): every pixel's
+// channels, rgb, hue, saturation and brightness mapped through the eight curves of the effect's curve set,
+// with histograms of the values for the curve editor. Integer depths sample each curve that differs from its
+// default into a table of max + 1 entries; float evaluates the curves per pixel. Curves at their default cost
+// nothing per pixel.
 template <class Pixel>
 class RgbaCurvesFilter : public KorvaneFilter {
 public:
@@ -64,12 +65,8 @@ private:
     // input value to stored value, and the band operation only looks values up.
     bool usesChannelMaps() const;
     void buildChannelMaps();
-    static std::int32_t mapBandJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                   std::int32_t thread);
     std::int32_t runMapBand(std::int32_t band, std::int32_t bandCount);
 
-    template <CurveOrder Order>
-    static std::int32_t bandJob(void* filter, std::int32_t band, std::int32_t bandCount, std::int32_t thread);
     template <CurveOrder Order>
     std::int32_t runBand(std::int32_t band, std::int32_t bandCount);
     template <CurveOrder Order>

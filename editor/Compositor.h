@@ -85,8 +85,8 @@ private:
     std::array<std::uint8_t, 256> red_;
 };
 
-// The one place where colour meets the image. Every write is clipped to the image; a coverage c blends
-// colour K into pixel P as P (1 - c) + K c per channel, truncated, and alpha is always 255.
+// Blends a colour into the image where a drawing covers it. Every write is clipped to the image; a
+// coverage c blends colour K into pixel P as P (1 - c) + K c per channel, truncated, and alpha is always 255.
 void blendPixel(BgraImage& image, int x, int y, const EditorColour& colour, double coverage);
 
 // Keeps the fraction `keep` of the pixel: 0.6 darkens it to 60 %.

@@ -6,7 +6,7 @@
 
 namespace korvane {
 
-// The only host interface that filters see: progress and abort, memory, threads, time.
+// What a render needs of the host: progress and abort, memory, threads, time.
 class KorvaneRenderContext {
 public:
     // Reports progress; returns the host's abort status (noError while the user has not aborted).

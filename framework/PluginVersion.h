@@ -6,10 +6,15 @@
 
 namespace korvane {
 
-// Version of both plug-in files. The registration record and global setup both take it from here.
-inline constexpr std::int32_t kVersionMajor = 1;
-inline constexpr std::int32_t kVersionMinor = 0;
-inline constexpr std::int32_t kVersionBugfix = 7;
+#if !defined(KV_VERSION_MAJOR) || !defined(KV_VERSION_MINOR) || !defined(KV_VERSION_BUGFIX)
+#error "link kv_version: the project's version comes from the build"
+#endif
+
+// Version of both plug-in files, the project's. The registration record and global setup both take it
+// from here.
+inline constexpr std::int32_t kVersionMajor = KV_VERSION_MAJOR;
+inline constexpr std::int32_t kVersionMinor = KV_VERSION_MINOR;
+inline constexpr std::int32_t kVersionBugfix = KV_VERSION_BUGFIX;
 inline constexpr std::int32_t kVersionStageRelease = 3;
 inline constexpr std::int32_t kVersionBuild = 0;
 

@@ -50,20 +50,4 @@ struct DepthTraits<PixelDepth::Float> {
     static constexpr std::int32_t kTableSize = 0;
 };
 
-// The one place where a depth number (ImageDesc::depth: 8, 16 or 32) becomes a template argument: calls
-// function(DepthTraits<...>{}) and returns its result; any other depth returns `otherwise`.
-template <class Result, class Function>
-Result dispatchDepth(std::int32_t depth, Result otherwise, Function&& function) {
-    switch (depth) {
-    case 8:
-        return function(DepthTraits<PixelDepth::Eight>{});
-    case 16:
-        return function(DepthTraits<PixelDepth::Sixteen>{});
-    case 32:
-        return function(DepthTraits<PixelDepth::Float>{});
-    default:
-        return otherwise;
-    }
-}
-
 } // namespace korvane

@@ -78,15 +78,15 @@ template <class Pixel>
 constexpr std::int32_t kSampleLimit = std::numeric_limits<typename Pixel::Value>::max();
 
 template <class Pixel>
-constexpr tent::SampleDepth kSampleDepth =
-    sizeof(typename Pixel::Value) == 1 ? tent::SampleDepth::Eight : tent::SampleDepth::Sixteen;
+constexpr tent::SampleDepth kSampleDepth = sizeof(typename Pixel::Value) == 1 ? tent::SampleDepth::Eight
+                                                                              : tent::SampleDepth::Sixteen;
 
 // The horizontal tent of an integer depth when it can run in lanes: a form for its sums, and a window that
 // fits the ring beside a chunk.
 template <class Pixel>
 IntegerTent rowTent(double radius) {
-    IntegerTent tent = IntegerTent::forKernel(TentKernel::forRadius(radius), kSampleLimit<Pixel>,
-                                              Pixel::kMaxValue, false);
+    IntegerTent tent =
+        IntegerTent::forKernel(TentKernel::forRadius(radius), kSampleLimit<Pixel>, Pixel::kMaxValue, false);
     if (kChunk + 2 * tent.whole + 3 > kRingPositions<Pixel>) {
         tent.form = IntegerTent::Form::Unsupported;
     }
@@ -221,21 +221,6 @@ std::int32_t GlowFilter<Pixel>::blurColumnStrip(std::int32_t strip) {
 }
 
 template <class Pixel>
-std::int32_t GlowFilter<Pixel>::columnStripJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
-                                               std::int32_t /*thread*/) {
-    auto& self = *static_cast<GlowFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    if (item < 0 || item >= self.columnStrips()) {
-        return self.noError();
-    }
-    const std::int32_t status = self.blurColumnStrip(item);
-    self.recordFailure(status);
-    return status;
-}
-
-template <class Pixel>
 std::int32_t GlowFilter<Pixel>::columnBands() const {
     return (passColumns() + kBandWidth - 1) / kBandWidth;
 }
@@ -243,36 +228,6 @@ std::int32_t GlowFilter<Pixel>::columnBands() const {
 template <class Pixel>
 std::int32_t GlowFilter<Pixel>::columnStrips() const {
     return (passColumns() + kStripWidth - 1) / kStripWidth;
-}
-
-template <class Pixel>
-std::int32_t GlowFilter<Pixel>::horizontalJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
-                                              std::int32_t /*thread*/) {
-    auto& self = *static_cast<GlowFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    if (item < 0 || item >= self.passRows()) {
-        return self.noError();
-    }
-    const std::int32_t status = self.blurRow(item);
-    self.recordFailure(status);
-    return status;
-}
-
-template <class Pixel>
-std::int32_t GlowFilter<Pixel>::verticalJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
-                                            std::int32_t /*thread*/) {
-    auto& self = *static_cast<GlowFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    if (item < 0 || item >= self.passColumns()) {
-        return self.noError();
-    }
-    const std::int32_t status = self.blurColumn(item);
-    self.recordFailure(status);
-    return status;
 }
 
 template <class Pixel>
@@ -379,46 +334,16 @@ void GlowFilter<Pixel>::blurColumnsInLanes(std::int32_t start, std::int32_t widt
 }
 
 template <class Pixel>
-std::int32_t GlowFilter<Pixel>::rowBlockJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
-                                            std::int32_t /*thread*/) {
-    auto& self = *static_cast<GlowFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    if (item < 0 || item >= (self.passRows() + kBlockRows - 1) / kBlockRows) {
-        return self.noError();
-    }
-    const std::int32_t status = self.blurRowBlock(item);
-    self.recordFailure(status);
-    return status;
-}
-
-template <class Pixel>
-std::int32_t GlowFilter<Pixel>::columnBandJob(void* filter, std::int32_t item, std::int32_t /*itemCount*/,
-                                             std::int32_t /*thread*/) {
-    auto& self = *static_cast<GlowFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    if (item < 0 || item >= self.columnBands()) {
-        return self.noError();
-    }
-    const std::int32_t status = self.blurColumnBand(item);
-    self.recordFailure(status);
-    return status;
-}
-
-template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runHorizontalPass() {
     if constexpr (!Pixel::kIsFloat) {
         if (lanesFit()) {
             laneTent_ = rowTent<Pixel>(horizontalRadius_);
             if (laneTent_.form != IntegerTent::Form::Unsupported) {
-                return runItems((passRows() + kBlockRows - 1) / kBlockRows, &GlowFilter::rowBlockJob);
+                return runEach<&GlowFilter::blurRowBlock>((passRows() + kBlockRows - 1) / kBlockRows);
             }
         }
     }
-    return runItems(passRows(), &GlowFilter::horizontalJob);
+    return runEach<&GlowFilter::blurRow>(passRows());
 }
 
 template <class Pixel>
@@ -427,11 +352,11 @@ std::int32_t GlowFilter<Pixel>::runVerticalPass() {
         if (lanesFit()) {
             laneTent_ = columnTent<Pixel>(verticalRadius_);
             if (laneTent_.form != IntegerTent::Form::Unsupported) {
-                return runItems(columnBands(), &GlowFilter::columnBandJob);
+                return runEach<&GlowFilter::blurColumnBand>(columnBands());
             }
         }
     }
-    return runItems(columnStrips(), &GlowFilter::columnStripJob);
+    return runEach<&GlowFilter::blurColumnStrip>(columnStrips());
 }
 
 template <class Pixel>

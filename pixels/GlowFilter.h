@@ -8,20 +8,17 @@
 
 namespace korvane {
 
-// The system's one blur: a separable tent blur of fractional radius with mirror edges, a horizontal pass over
-// rows into an intermediate image and a vertical pass over columns into the destination, one work item per
-// row or column. Running sums make the cost per sample independent of the radius. At integer depths the
-// horizontal pass truncates and the vertical pass rounds half up; float and accumulation pixels are stored
-// as computed.
+// GlowFilter is a blur, not a glow: the system's one blur, a separable tent blur of fractional radius with
+// mirror edges, a horizontal pass over rows into an intermediate image and a vertical pass over columns into
+// the destination, one work item per row or column. Running sums make the cost per sample independent of the
+// radius. At integer depths the horizontal pass truncates and the vertical pass rounds half up; float and
+// accumulation pixels are stored as computed.
 //
 // A pass covers the rows and columns that its input and output views share (callers give them one size).
 // Input and output of a pass must not overlap.
 template <class Pixel>
 class GlowFilter : public KorvaneFilter {
 public:
-    // Mirror: the edge mode set at construction and the only one there is.
-    static constexpr std::int32_t kEdgeModeMirror = 2;
-
     explicit GlowFilter(KorvaneHost& host) : KorvaneFilter(host) {}
 
     void setSource(const PixelArray<Pixel>& view) { source_ = view; }
@@ -49,7 +46,7 @@ public:
     std::int32_t apply(std::int32_t segmentIndex, std::int32_t segmentCount) override;
 
     // One pass over the pass views on the thread pool; the first failure of any row or column. The same
-    // result as horizontalJob per row and verticalJob per column, the per-line path, but in larger items:
+    // result as blurRow per row and blurColumn per column, the per-line path, but in larger items:
     // the vertical pass runs strips of 16 columns per item (reporting progress after the last column of each
     // strip), with rows read along cache lines. At integer depths, wherever IntegerTent has a form for the
     // radius, both passes run their lines side by side in SIMD lanes with integer sums (TentLanes.h): the
@@ -58,37 +55,26 @@ public:
     std::int32_t runHorizontalPass();
     std::int32_t runVerticalPass();
 
-    // The passes' work items, for runParallel over passRows() or passColumns() items: row (column) `item`
-    // of the pass input into the same row (column) of the pass output, then a progress report; a failing
-    // report ends the item with its status.
-    static std::int32_t horizontalJob(void* filter, std::int32_t item, std::int32_t itemCount,
-                                      std::int32_t thread);
-    static std::int32_t verticalJob(void* filter, std::int32_t item, std::int32_t itemCount,
-                                    std::int32_t thread);
+    // The per-line path, one item of runEach over passRows() or passColumns(): row y (column x) of the
+    // pass input into the same row (column) of the pass output, then a progress report; a failing report
+    // ends the item with its status.
+    std::int32_t blurRow(std::int32_t y);
+    std::int32_t blurColumn(std::int32_t x);
 
     std::int32_t passRows() const;
     std::int32_t passColumns() const;
-    std::int32_t edgeMode() const { return kEdgeModeMirror; }
     double horizontalRadius() const { return horizontalRadius_; }
     double verticalRadius() const { return verticalRadius_; }
 
 private:
-    std::int32_t blurRow(std::int32_t y);
-    std::int32_t blurColumn(std::int32_t x);
     std::int32_t blurColumnStrip(std::int32_t strip);
     std::int32_t columnStrips() const;
-    static std::int32_t columnStripJob(void* filter, std::int32_t item, std::int32_t itemCount,
-                                       std::int32_t thread);
     // Integer depths in SIMD lanes; the tents are set up by the pass that runs them.
     bool lanesFit() const;
     std::int32_t blurRowBlock(std::int32_t block);
     std::int32_t blurColumnBand(std::int32_t band);
     void blurColumnsInLanes(std::int32_t start, std::int32_t width, std::int32_t storeFrom);
     std::int32_t columnBands() const;
-    static std::int32_t rowBlockJob(void* filter, std::int32_t item, std::int32_t itemCount,
-                                    std::int32_t thread);
-    static std::int32_t columnBandJob(void* filter, std::int32_t item, std::int32_t itemCount,
-                                      std::int32_t thread);
     void clearDestination();
 
     PixelArray<Pixel> source_;

@@ -13,19 +13,8 @@ std::int32_t KorvaneFilter::bandCount(std::int32_t height) const {
     return std::max(host_.threadCount(std::max(height, 1)), 1);
 }
 
-std::int32_t KorvaneFilter::bandJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                    std::int32_t /*thread*/) {
-    auto& self = *static_cast<KorvaneFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    const std::int32_t status = self.processBand(band, bandCount);
-    self.recordFailure(status);
-    return status;
-}
-
 std::int32_t KorvaneFilter::runBands(std::int32_t bandCount) {
-    return runItems(std::max(bandCount, 1), &KorvaneFilter::bandJob);
+    return runEach<&KorvaneFilter::processBand>(std::max(bandCount, 1));
 }
 
 std::int32_t KorvaneFilter::runItems(std::int32_t count, ParallelJob job) {

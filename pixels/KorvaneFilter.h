@@ -34,6 +34,15 @@ public:
     // calling thread's status; a failure recorded by an item on a worker is returned as well, so that an
     // abort seen only by a worker never reads as success.
     std::int32_t runItems(std::int32_t count, ParallelJob job);
+    // runItems with itemJob<Work>: the member function Work of the filter once per item.
+    template <auto Work>
+    std::int32_t runEach(std::int32_t count) {
+        return runItems(count, &itemJob<Work>);
+    }
+    // The thread pool's job that calls the member function Work (item) or Work (item, itemCount) of the
+    // filter runItems passed; once an item failed the rest return that failure, and a failure is recorded.
+    template <auto Work>
+    static std::int32_t itemJob(void* filter, std::int32_t item, std::int32_t itemCount, std::int32_t thread);
 
     void setSegment(std::int32_t index, std::int32_t count);
     // Progress after row y of a per-band pass over `height` rows that is phase `phase` of `phaseCount` of
@@ -49,13 +58,47 @@ public:
     std::int32_t recordedFailure() const { return failure_.load(); }
 
 private:
-    static std::int32_t bandJob(void* filter, std::int32_t band, std::int32_t bandCount, std::int32_t thread);
-
     KorvaneHost& host_;
     std::int32_t noErrorValue_ = host_.noError();
     std::atomic<std::int32_t> failure_;
     std::int32_t segmentIndex_ = 0;
     std::int32_t segmentCount_ = 1;
 };
+
+namespace detail {
+
+// The filter class of a member function that takes an item, or an item and the item count.
+template <class Member>
+struct ItemWork;
+template <class Filter>
+struct ItemWork<std::int32_t (Filter::*)(std::int32_t)> {
+    using Type = Filter;
+    static constexpr bool kTakesCount = false;
+};
+template <class Filter>
+struct ItemWork<std::int32_t (Filter::*)(std::int32_t, std::int32_t)> {
+    using Type = Filter;
+    static constexpr bool kTakesCount = true;
+};
+
+} // namespace detail
+
+template <auto Work>
+std::int32_t KorvaneFilter::itemJob(void* filter, std::int32_t item, std::int32_t itemCount,
+                                    std::int32_t /*thread*/) {
+    using Work_ = detail::ItemWork<decltype(Work)>;
+    auto& self = static_cast<typename Work_::Type&>(*static_cast<KorvaneFilter*>(filter));
+    if (self.runFailed()) {
+        return self.recordedFailure();
+    }
+    std::int32_t status = 0;
+    if constexpr (Work_::kTakesCount) {
+        status = (self.*Work)(item, itemCount);
+    } else {
+        status = (self.*Work)(item);
+    }
+    self.recordFailure(status);
+    return status;
+}
 
 } // namespace korvane

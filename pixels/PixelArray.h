@@ -86,23 +86,6 @@ struct PixelArray {
     Pixel under(const PixelArray<OtherPixel>& other, std::int32_t x, std::int32_t y) const {
         return atLayer(std::int64_t(x) + other.originX, std::int64_t(y) + other.originY);
     }
-
-    // The part of this view inside a rectangle of layer coordinates (empty when they do not meet).
-    PixelArray cropped(const IntRect& layerRect) const {
-        PixelArray view = *this;
-        const std::int64_t x0 = std::clamp<std::int64_t>(std::int64_t(layerRect.x0) - originX, 0, width);
-        const std::int64_t x1 = std::clamp<std::int64_t>(std::int64_t(layerRect.x1) - originX, x0, width);
-        const std::int64_t y0 = std::clamp<std::int64_t>(std::int64_t(layerRect.y0) - originY, 0, height);
-        const std::int64_t y1 = std::clamp<std::int64_t>(std::int64_t(layerRect.y1) - originY, y0, height);
-        view.width = std::int32_t(x1 - x0);
-        view.height = std::int32_t(y1 - y0);
-        view.originX = std::int32_t(originX + x0);
-        view.originY = std::int32_t(originY + y0);
-        if (data != nullptr) {
-            view.data = data + std::ptrdiff_t(y0) * rowBytes + std::ptrdiff_t(x0) * pixelBytes;
-        }
-        return view;
-    }
 };
 
 } // namespace korvane

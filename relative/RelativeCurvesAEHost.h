@@ -9,11 +9,11 @@ inline constexpr PF_OutFlags kRelativeOutFlags =
     PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING | PF_OutFlag_DISPLAY_ERROR_MESSAGE | PF_OutFlag_CUSTOM_UI;
 inline constexpr PF_OutFlags2 kRelativeOutFlags2 = PF_OutFlag2_PPRO_DO_NOT_CLONE_SEQUENCE_DATA_FOR_RENDER;
 
-// "KV Curves - Relative": each property of a pixel changed through a curve of another property, of the
-// same pixel or of the base layer's. The curves and the per-property settings live in the "curve"
-// parameter; "based on", "change by" and "change factor" mirror the settings of the property chosen in
-// "change", and the node controls mirror the editor's active node. The editor state and the last render's
-// histograms are the sequence data.
+// The Relative effect itself, as the host drives it (not a host), "KV Curves - Relative": each property of a
+// pixel changed through a curve of another property, of the same pixel or of the base layer's. The curves and
+// the per-property settings live in the "curve" parameter; "based on", "change by" and "change factor" mirror
+// the settings of the property chosen in "change", and the node controls mirror the editor's active node. The
+// editor state and the last render's histograms are the sequence data.
 class RelativeCurvesAEHost : public AfterEffectsHost {
 public:
     using AfterEffectsHost::AfterEffectsHost;

@@ -47,11 +47,6 @@ struct PropertyPlan {
     std::array<std::int32_t, kPropertyCount> usedCurve{};
     // Pixel properties some active property reads.
     std::array<bool, kSourceCount> needed{};
-
-    // The pixel property that property k's amount is read from (meaningful while k is active).
-    std::int32_t sourceOf(const RelativeCurveSet& set, int k) const {
-        return set.basedOn[std::size_t(usedCurve[std::size_t(k)])];
-    }
 };
 
 PropertyPlan planProperties(const RelativeCurveSet& set);

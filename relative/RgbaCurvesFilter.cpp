@@ -345,7 +345,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
             status = blur.runVerticalPass();
         }
         if (status == noError()) {
-            status = runItems(bands, &RgbaCurvesFilter::compositeJob);
+            status = runEach<&RgbaCurvesFilter::compositeBand>(bands);
         }
     }
     if (status == noError() && bandCounts_ != nullptr) {
@@ -707,18 +707,6 @@ std::int32_t RgbaCurvesFilter<Pixel>::mainBand(std::int32_t band, std::int32_t b
         }
     }
     return noError();
-}
-
-template <class Pixel>
-std::int32_t RgbaCurvesFilter<Pixel>::compositeJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                                   std::int32_t /*thread*/) {
-    auto& self = *static_cast<RgbaCurvesFilter*>(filter);
-    if (self.runFailed()) {
-        return self.recordedFailure();
-    }
-    const std::int32_t status = self.compositeBand(band, bandCount);
-    self.recordFailure(status);
-    return status;
 }
 
 template <class Pixel>

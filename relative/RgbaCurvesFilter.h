@@ -56,11 +56,11 @@ struct WeightPixel {
     float weight;
 };
 
-// The Relative render: each of the eight properties of every pixel changed by an amount that its curve
-// reads from a property of the source pixel (the input, or the base layer), with an optional pre blur of
-// the source, a post blur whose strength varies per pixel, three diagnostic views and the histograms the
-// curve editor draws. Integer depths sample the curves in use into tables of max + 1 entries; float
-// evaluates them per pixel.
+// The Relative render (the Absolute effect has a filter of the same name in its own namespace): each of the
+// eight properties of every pixel changed by an amount that its curve reads from a property of the source
+// pixel (the input, or the base layer), with an optional pre blur of the source, a post blur whose strength
+// varies per pixel, three diagnostic views and the histograms the curve editor draws. Integer depths sample
+// the curves in use into tables of max + 1 entries; float evaluates them per pixel.
 //
 // Values that no curve can be asked about: a source value that is not finite (float images) gives the
 // amount 0, and an integer source value beyond the table (16-bit channels above 32768) reads the last entry.
@@ -95,9 +95,6 @@ private:
     void prepare();
     std::int32_t buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock);
     std::int32_t preBlur(ScratchBuffer& first, ScratchBuffer& second);
-    std::int32_t postBlur();
-    static std::int32_t compositeJob(void* filter, std::int32_t band, std::int32_t bandCount,
-                                     std::int32_t thread);
     std::int32_t compositeBand(std::int32_t band, std::int32_t bandCount);
     void sumBandCounts(std::int32_t bands);
 

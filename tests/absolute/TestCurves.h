@@ -1,8 +1,8 @@
 #pragma once
-// Curves for the tests, built node by node: the automatic handle rule shapes them, so a curve of Linear
-// nodes is a polyline to within the rule's 0.0001 offsets.
+// Curves and curve sets of the Absolute effect for the tests.
 #include "curves/Curve.h"
 #include "curves/CurveSet.h"
+#include "tests/support/CurveThrough.h"
 
 #include <initializer_list>
 #include <utility>
@@ -11,23 +11,7 @@ namespace korvane::testing {
 
 inline Curve makeCurve(std::initializer_list<std::pair<double, double>> points,
                        HandleMode mode = HandleMode::Smooth, bool loop = false) {
-    Curve curve{};
-    resetCurve(curve, 1.0);
-    for (CurveNode& node : curve.nodes) {
-        node.active = 0;
-    }
-    curve.loop = loop ? 1 : 0;
-    int slot = 0;
-    for (const auto& [x, y] : points) {
-        CurveNode& node = curve.nodes[std::size_t(slot++)];
-        node.x = x;
-        node.y = y;
-        node.active = 1;
-        node.leftMode = mode;
-        node.rightMode = mode;
-    }
-    recomputeHandles(curve, 1.0);
-    return curve;
+    return curveThroughPoints(points, 1.0, mode, loop);
 }
 
 inline AbsoluteCurveSet defaultCurves() {

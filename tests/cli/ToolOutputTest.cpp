@@ -1,6 +1,7 @@
 // What kvhost prints: the parameters with their items and ranges, JSON for scripts, and the progress line
 // on a terminal up to its end.
 #include "tests/cli/CliFixture.h"
+#include "tests/support/ProjectVersion.h"
 
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
@@ -50,7 +51,7 @@ TEST_F(CliTest, InfoAndParamsPrintJsonForScripts) {
     const json fields = json::parse(info.out);
     EXPECT_EQ(fields["matchName"], "TQKV Absolute Curves");
     EXPECT_EQ(fields["name"], "KV Curves - Absolute");
-    EXPECT_EQ(fields["effectVersion"], "1.0.7");
+    EXPECT_EQ(fields["effectVersion"], kvtest::versionText());
     EXPECT_EQ(fields["kind"], "eFKT");
     EXPECT_THAT(fields["about"].get<std::string>(), HasSubstr("Absolute Curves."));
 }

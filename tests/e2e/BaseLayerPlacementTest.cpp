@@ -3,7 +3,7 @@
 // layer centred on the input, its origin the half size difference truncated toward zero), in the smart
 // and the legacy render, at every depth, with and without pre blur.
 #include "tests/e2e/RelativeEffect.h"
-#include "tests/relative/TentReference.h"
+#include "tests/support/TentReference.h"
 
 #include <gtest/gtest.h>
 
@@ -96,8 +96,8 @@ std::optional<double> sourceRed(const HostImage& base, const HostImage& input, i
     const double centre = placed(x, y);
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
-            if (placed(testing::foldIndex(x + dx, input.width()),
-                       testing::foldIndex(y + dy, input.height())) != centre) {
+            if (placed(testing::referenceFold(x + dx, input.width()),
+                       testing::referenceFold(y + dy, input.height())) != centre) {
                 return std::nullopt;
             }
         }

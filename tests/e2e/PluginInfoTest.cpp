@@ -2,9 +2,13 @@
 #include "host/EffectInstance.h"
 #include "host/PluginFile.h"
 #include "tests/host/KvhostRun.h"
+#include "tests/support/ProjectVersion.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -15,10 +19,21 @@ struct Effect {
     const char* name;
     const char* matchName;
     int parameterCount;
+    A_u_long outFlags;
+    A_u_long outFlags2;
 };
 
-const Effect kAbsolute{KV_MORROWBY, "KV Curves - Absolute", "TQKV Absolute Curves", 9};
-const Effect kRelative{KV_TARNWICK, "KV Curves - Relative", "TQKV Relative Curves", 13};
+// A word as kvhost info prints it: 0x and eight hex digits.
+std::string hexWord(A_u_long word) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", unsigned(word));
+    return text;
+}
+
+const Effect kAbsolute{KV_MORROWBY, "KV Curves - Absolute", "TQKV Absolute Curves",
+                       9,           kvtest::kAbsoluteFlags, kvtest::kAbsoluteFlags2};
+const Effect kRelative{KV_TARNWICK, "KV Curves - Relative", "TQKV Relative Curves",
+                       13,          kvtest::kRelativeFlags, kvtest::kRelativeFlags2};
 
 void PrintTo(const Effect& effect, std::ostream* os) {
     *os << effect.name;
@@ -37,11 +52,12 @@ TEST_P(PluginInfoTest, KvhostInfoPrintsTheRecord) {
     EXPECT_THAT(run.out, HasSubstr("entry point:            EntryPointFunc\n"));
     EXPECT_THAT(run.out, HasSubstr("property-list version:  2.0\n"));
     EXPECT_THAT(run.out, HasSubstr("specification version:  12.2\n"));
-    EXPECT_THAT(run.out, HasSubstr("effect version:         0x00083E00 (1.0.7)\n"));
-    EXPECT_THAT(run.out, HasSubstr("out flags:              0x06008110\n"));
-    EXPECT_THAT(run.out, HasSubstr("out flags 2:            0x00009480\n"));
+    EXPECT_THAT(run.out, HasSubstr("effect version:         " + hexWord(korvane::kEffectVersion) + " (" +
+                                   kvtest::versionText() + ")\n"));
+    EXPECT_THAT(run.out, HasSubstr("out flags:              " + hexWord(effect.outFlags) + "\n"));
+    EXPECT_THAT(run.out, HasSubstr("out flags 2:            " + hexWord(effect.outFlags2) + "\n"));
     EXPECT_THAT(run.out, HasSubstr(std::string("match name:             ") + effect.matchName + "\n"));
-    EXPECT_THAT(run.out, HasSubstr(" v1.0.7\n")); // the about text
+    EXPECT_THAT(run.out, HasSubstr(" v" + kvtest::versionText() + "\n")); // the about text
 }
 
 TEST_P(PluginInfoTest, GlobalSetupReportsTheRecordsVersionAndFlags) {
@@ -49,9 +65,9 @@ TEST_P(PluginInfoTest, GlobalSetupReportsTheRecordsVersionAndFlags) {
     kvhost::PluginFile plugin(effect.path);
     kvhost::EffectInstance instance(plugin);
     ASSERT_EQ(instance.globalSetup(), PF_Err_NONE);
-    EXPECT_EQ(instance.lastOutData().my_version, 0x00083E00u);
-    EXPECT_EQ(A_u_long(instance.lastOutData().out_flags), 0x06008110u);
-    EXPECT_EQ(A_u_long(instance.lastOutData().out_flags2), 0x00009480u);
+    EXPECT_EQ(instance.lastOutData().my_version, korvane::kEffectVersion);
+    EXPECT_EQ(A_u_long(instance.lastOutData().out_flags), effect.outFlags);
+    EXPECT_EQ(A_u_long(instance.lastOutData().out_flags2), effect.outFlags2);
     EXPECT_TRUE(instance.lastReport().clean()) << instance.lastReport().describe();
 }
 

@@ -4,6 +4,7 @@
 #include "curves/EffectTraits.h"
 #include "host/HostImage.h"
 #include "tests/e2e/PluginEffect.h"
+#include "tests/support/CurveThrough.h"
 
 #include <initializer_list>
 #include <memory>
@@ -39,22 +40,7 @@ using testing::flatText;
 
 // A Relative curve through the points with Linear sides: the polyline through them.
 inline Curve polylineCurve(std::initializer_list<std::pair<double, double>> points) {
-    Curve curve{};
-    resetCurve(curve, 0.0);
-    for (CurveNode& node : curve.nodes) {
-        node.active = 0;
-    }
-    int slot = 0;
-    for (const auto& [x, y] : points) {
-        CurveNode& node = curve.nodes[std::size_t(slot++)];
-        node.x = x;
-        node.y = y;
-        node.active = 1;
-        node.leftMode = HandleMode::Linear;
-        node.rightMode = HandleMode::Linear;
-    }
-    recomputeHandles(curve, 0.0);
-    return curve;
+    return testing::curveThroughPoints(points, 0.0, HandleMode::Linear);
 }
 
 inline RelativeCurveSet defaultCurves() {

@@ -2,7 +2,7 @@
 // the cursor, redraw memory, the log lines, and stored state that is out of range.
 #include "EditorHarness.h"
 #include "PanelGeometry.h"
-#include "TestLog.h"
+#include "tests/support/TestLog.h"
 #include "editor/NodeSelection.h"
 
 #include <gtest/gtest.h>
@@ -95,7 +95,7 @@ TEST_F(EventTest, EachEventWritesItsLogLine) {
     h.drag(210, 100);
     h.draw();
     h.move(30, 20);
-    const std::string log = logContents();
+    const std::string log = testlog::contents();
     EXPECT_NE(log.find("PF_Event_CLICK\n"), std::string::npos);
     EXPECT_NE(log.find("PF_Event_DRAG !\n"), std::string::npos);
     EXPECT_NE(log.find("PF_Event_DRAW\n"), std::string::npos);
@@ -110,7 +110,7 @@ TEST_F(EventTest, HoveringAButtonRecordsItAndRedrawsLeavingTheControlDoesNot) {
     title.effect_win.area = PF_EA_PARAM_TITLE;
     h.send(title);
     EXPECT_EQ(h.shownState().hoveredElement, -1);
-    EXPECT_NE(logContents().find("dont draw\n"), std::string::npos);
+    EXPECT_NE(testlog::contents().find("dont draw\n"), std::string::npos);
 }
 
 TEST_F(EventTest, TheCursorShowsWhatAClickWouldDo) {

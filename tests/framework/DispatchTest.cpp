@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 #include "RecordingEffect.h"
-#include "TestLog.h"
+#include "tests/support/TestLog.h"
 
 #include "framework/EntryPoint.h"
 #include "framework/KorvaneException.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The render of the framework tests' stand-in effects: the input copied to the output.
 #include "framework/ImageDesc.h"
 
 #include <cstdint>

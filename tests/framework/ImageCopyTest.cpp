@@ -1,4 +1,4 @@
-#include "framework/ImageCopy.h"
+#include "tests/framework/ImageCopy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The two plug-in files as a host sees them: the registration record in their .pipl section, and what
 // EntryPointFunc reports at about and global setup.
 #include "hostapi/AE_Effect.h"
+#include "tests/support/ProjectVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,8 @@ public:
     std::vector<std::uint8_t> bytes;
 };
 
-std::vector<std::uint8_t> expectedRecord(const std::string& name, const std::string& matchName) {
+std::vector<std::uint8_t> expectedRecord(const std::string& name, const std::string& matchName,
+                                         A_u_long outFlags, A_u_long outFlags2) {
     ExpectedRecord r;
     r.u16(1).u32(0).u32(12);
     r.property("kind", 4).code("eFKT");
@@ -85,10 +87,10 @@ std::vector<std::uint8_t> expectedRecord(const std::string& name, const std::str
     r.property("wx86", 16).text("EntryPointFunc").zeros(2);
     r.property("ePVR", 4).u32(2);
     r.property("eSVR", 4).u16(12).u16(2);
-    r.property("eVER", 4).u32(0x00083E00);
+    r.property("eVER", 4).u32(korvane::kEffectVersion);
     r.property("eINF", 2).u16(3).zeros(2);
-    r.property("eGLO", 4).u32(0x06008110);
-    r.property("eGL2", 4).u32(0x00009480);
+    r.property("eGLO", 4).u32(outFlags);
+    r.property("eGL2", 4).u32(outFlags2);
     r.property("eMNA", 24).u8(20).text(matchName).zeros(3);
     r.property("aeFL", 4).u32(0);
     return r.bytes;
@@ -129,6 +131,8 @@ struct PluginCase {
     const char* name;
     const char* matchName;
     const char* aboutName;
+    A_u_long outFlags;
+    A_u_long outFlags2;
 };
 
 class PluginFiles : public ::testing::TestWithParam<PluginCase> {};
@@ -136,7 +140,7 @@ class PluginFiles : public ::testing::TestWithParam<PluginCase> {};
 TEST_P(PluginFiles, RegistrationRecordBytes) {
     const auto& c = GetParam();
     const std::vector<std::uint8_t> record = elfSection(readFile(c.path), ".pipl");
-    const std::vector<std::uint8_t> expected = expectedRecord(c.name, c.matchName);
+    const std::vector<std::uint8_t> expected = expectedRecord(c.name, c.matchName, c.outFlags, c.outFlags2);
     ASSERT_EQ(expected.size(), 310u);
     EXPECT_EQ(record, expected);
 }
@@ -148,15 +152,15 @@ TEST_P(PluginFiles, GlobalSetupReportsTheRecordsVersionAndFlags) {
     PF_OutData out{};
     in.version = PF_SpecVersion{12, 5};
     ASSERT_EQ(plugin.entry()(PF_Cmd_GLOBAL_SETUP, &in, &out, nullptr, nullptr, nullptr), PF_Err_NONE);
-    EXPECT_EQ(out.my_version, 0x00083E00u);
-    EXPECT_EQ(out.out_flags, 0x06008110);
-    EXPECT_EQ(out.out_flags2, 0x00009480);
+    EXPECT_EQ(out.my_version, korvane::kEffectVersion);
+    EXPECT_EQ(A_u_long(out.out_flags), GetParam().outFlags);
+    EXPECT_EQ(A_u_long(out.out_flags2), GetParam().outFlags2);
 
     PF_OutData older{};
     older.out_flags2 = 0x3;
     in.version = PF_SpecVersion{12, 4};
     ASSERT_EQ(plugin.entry()(PF_Cmd_GLOBAL_SETUP, &in, &older, nullptr, nullptr, nullptr), PF_Err_NONE);
-    EXPECT_EQ(older.out_flags, 0x06008110);
+    EXPECT_EQ(A_u_long(older.out_flags), GetParam().outFlags);
     EXPECT_EQ(older.out_flags2, 0x3 | 0x8000);
 }
 
@@ -169,8 +173,8 @@ TEST_P(PluginFiles, AboutShowsNameVersionAndDescription) {
     in.utils = &utils;
     PF_OutData out{};
     ASSERT_EQ(plugin.entry()(PF_Cmd_ABOUT, &in, &out, nullptr, nullptr, nullptr), PF_Err_NONE);
-    const std::string expectedStart =
-        std::string("\xBB") + GetParam().aboutName + "\xAB  v1.0.7\r" + GetParam().aboutName + ".\n\n";
+    const std::string expectedStart = std::string("\xBB") + GetParam().aboutName + "\xAB  v" +
+                                      kvtest::versionText() + "\r" + GetParam().aboutName + ".\n\n";
     EXPECT_EQ(std::string(out.return_msg).substr(0, expectedStart.size()), expectedStart);
     EXPECT_EQ(std::string(out.return_msg).back(), '\n');
 }
@@ -185,13 +189,12 @@ TEST_P(PluginFiles, UnknownCommandsAndMissingRecordsNeverCrash) {
               PF_Err_BAD_CALLBACK_PARAM);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothEffects, PluginFiles,
-                         ::testing::Values(PluginCase{KV_MORROWBY_PATH, "KV Curves - Absolute",
-                                                      "TQKV Absolute Curves", "Absolute Curves"},
-                                           PluginCase{KV_TARNWICK_PATH, "KV Curves - Relative",
-                                                      "TQKV Relative Curves", "Relative Curves"}),
-                         [](const auto& info) {
-                             return std::string(info.index == 0 ? "morrowby" : "tarnwick");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BothEffects, PluginFiles,
+    ::testing::Values(PluginCase{KV_MORROWBY_PATH, "KV Curves - Absolute", "TQKV Absolute Curves",
+                                 "Absolute Curves", kvtest::kAbsoluteFlags, kvtest::kAbsoluteFlags2},
+                      PluginCase{KV_TARNWICK_PATH, "KV Curves - Relative", "TQKV Relative Curves",
+                                 "Relative Curves", kvtest::kRelativeFlags, kvtest::kRelativeFlags2}),
+    [](const auto& info) { return std::string(info.index == 0 ? "morrowby" : "tarnwick"); });
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "FakeHost.h"
 #include "RecordingEffect.h"
 
-#include "framework/ImageCopy.h"
+#include "tests/framework/ImageCopy.h"
 #include "framework/xLayer.h"
 
 #include <gtest/gtest.h>

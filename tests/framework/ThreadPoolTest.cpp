@@ -1,6 +1,6 @@
 #include "FakeHost.h"
 #include "RecordingEffect.h"
-#include "TestLog.h"
+#include "tests/support/TestLog.h"
 
 #include "framework/ThreadPool.h"
 #include "platform/ManualResetEvent.h"

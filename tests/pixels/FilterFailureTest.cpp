@@ -1,6 +1,6 @@
 // Abort, out of memory, progress and band runs of filters, on one thread and on several.
-#include "TentReference.h"
-#include "TestImage.h"
+#include "tests/support/TentReference.h"
+#include "tests/support/TestImage.h"
 
 #include "pixels/BandSplit.h"
 #include "pixels/GlowFilter.h"
@@ -318,13 +318,12 @@ TEST(GlowFilterProgress, DrivenPassesReportWhereTheCallerPlacesThem) {
     // Post blur of a six-phase segment: horizontal half in unit 3, vertical in unit 4.
     setup.filter.setProgressUnits(3, 4, 6);
     setup.filter.setPassViews(setup.source.view(), intermediate.view());
-    ASSERT_EQ(setup.host.runParallel(setup.filter.passRows(), &setup.filter,
-                                     &GlowFilter<AccumulationPixelFloat>::horizontalJob),
+    ASSERT_EQ(setup.filter.runEach<&GlowFilter<AccumulationPixelFloat>::blurRow>(setup.filter.passRows()),
               setup.host.noError());
     setup.filter.setPassViews(intermediate.view(), setup.destination.view());
-    ASSERT_EQ(setup.host.runParallel(setup.filter.passColumns(), &setup.filter,
-                                     &GlowFilter<AccumulationPixelFloat>::verticalJob),
-              setup.host.noError());
+    ASSERT_EQ(
+        setup.filter.runEach<&GlowFilter<AccumulationPixelFloat>::blurColumn>(setup.filter.passColumns()),
+        setup.host.noError());
     const ProgressCalls want = {{9, 18}, {10, 18}, {11, 18}, {8, 12}, {9, 12}};
     EXPECT_EQ(calls, want);
     const auto expected = referenceBlur(setup.source.grid(), {5, 2}, {13, 4}, false);

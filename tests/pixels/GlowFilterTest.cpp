@@ -1,5 +1,5 @@
-#include "TentReference.h"
-#include "TestImage.h"
+#include "tests/support/TentReference.h"
+#include "tests/support/TestImage.h"
 
 #include "pixels/GlowFilter.h"
 #include "pixels/MirrorFold.h"
@@ -390,8 +390,7 @@ TEST(GlowFilter, ColumnJobsAndColumnStripsGiveTheSameImage) {
     filter.setPassViews(source.view(), byStrips.view());
     ASSERT_EQ(filter.runVerticalPass(), host.noError());
     filter.setPassViews(source.view(), byColumns.view());
-    ASSERT_EQ(host.runParallel(filter.passColumns(), &filter, &GlowFilter<Pixel16>::verticalJob),
-              host.noError());
+    ASSERT_EQ(filter.runEach<&GlowFilter<Pixel16>::blurColumn>(filter.passColumns()), host.noError());
     EXPECT_EQ(byStrips.grid().values, byColumns.grid().values);
     EXPECT_TRUE(byStrips.paddingIntact());
 }

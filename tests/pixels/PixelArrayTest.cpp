@@ -1,4 +1,4 @@
-#include "TestImage.h"
+#include "tests/support/TestImage.h"
 
 #include "pixels/ChannelStore.h"
 #include "pixels/DepthTraits.h"
@@ -35,20 +35,15 @@ TEST(PixelRGB, HostOrderIsAlphaRedGreenBlue) {
     EXPECT_EQ(Pixel16::kMaxValue, 32768);
 }
 
-TEST(DepthTraits, DispatchChoosesTheDepth) {
-    const auto describe = [](auto traits) {
-        using Traits = decltype(traits);
-        return std::int64_t(Traits::kMaxValue) * 100000 + Traits::kTableSize +
-               (Traits::kIsFloat ? 1000000000 : 0);
-    };
-    const std::int64_t none = -1;
-    EXPECT_EQ(dispatchDepth(8, none, describe), 255 * 100000 + 256);
-    EXPECT_EQ(dispatchDepth(16, none, describe), std::int64_t(32768) * 100000 + 32769);
-    EXPECT_EQ(dispatchDepth(32, none, describe), 1 * 100000 + 0 + 1000000000);
-    EXPECT_EQ(dispatchDepth(24, none, describe), -1);
-    EXPECT_EQ(dispatchDepth(0, none, describe), -1);
-    static_assert(std::is_same_v<DepthTraits<PixelDepth::Sixteen>::Pixel, Pixel16>);
-    static_assert(DepthTraits<PixelDepth::Sixteen>::Accumulation::kMaxValue == 32768);
+TEST(DepthTraits, EachDepthHasItsRangeAndTables) {
+    using Eight = DepthTraits<PixelDepth::Eight>;
+    using Sixteen = DepthTraits<PixelDepth::Sixteen>;
+    using Float = DepthTraits<PixelDepth::Float>;
+    static_assert(Eight::kMaxValue == 255 && Eight::kTableSize == 256 && !Eight::kIsFloat);
+    static_assert(Sixteen::kMaxValue == 32768 && Sixteen::kTableSize == 32769 && !Sixteen::kIsFloat);
+    static_assert(Float::kMaxValue == 1 && Float::kTableSize == 0 && Float::kIsFloat);
+    static_assert(std::is_same_v<Sixteen::Pixel, Pixel16>);
+    static_assert(Sixteen::Accumulation::kMaxValue == 32768);
 }
 
 TEST(ChannelStore, IntegerDepthsRoundClampAndTruncate) {
@@ -151,22 +146,6 @@ TEST(PixelArray, OriginsPlaceViewsInOneLayer) {
         EXPECT_EQ(outside.alpha() + outside.red() + outside.green() + outside.blue(), 0) << x << ", " << y;
     }
     EXPECT_TRUE(base.paddingIntact());
-}
-
-TEST(PixelArray, CroppedToALayerRectangle) {
-    TestImage<Pixel16> image(8, 6, 16, 100, 50);
-    image.at(3, 2).red() = 1234;
-    const auto view = image.view();
-    const auto part = view.cropped(IntRect{102, 200, 51, 54});
-    EXPECT_EQ(part.width, 6);
-    EXPECT_EQ(part.height, 3);
-    EXPECT_EQ(part.originX, 102);
-    EXPECT_EQ(part.originY, 51);
-    EXPECT_EQ(part.rowBytes, view.rowBytes);
-    EXPECT_EQ(part.pixel(1, 1).red(), 1234);
-    const auto none = view.cropped(IntRect{0, 10, 0, 10});
-    EXPECT_EQ(none.width, 0);
-    EXPECT_EQ(none.height, 0);
 }
 
 TEST(ScratchSize, ComputedInSixtyFourBits) {

@@ -1,6 +1,6 @@
 // The integer tent lines in SIMD lanes against the exact line reference, on every instruction set this
 // processor can run: each lane is a line of its own, at 8 and 16 bits, truncating and rounding half up.
-#include "TentReference.h"
+#include "tests/support/TentReference.h"
 
 #include "pixels/IntegerTent.h"
 #include "pixels/TentKernel.h"
@@ -82,7 +82,8 @@ std::vector<Value> runInLanes(LaneTarget target, const LaneCase<Value>& c, const
 
 template <class Value>
 void expectLanesMatchTheReference(std::int32_t maxValue) {
-    const RationalRadius radii[] = {{0, 1}, {1, 1}, {3, 2}, {29, 4}, {3, 10}, {99999, 100000}, {137, 4}, {50, 1}};
+    const RationalRadius radii[] = {{0, 1},  {1, 1},          {3, 2},   {29, 4},
+                                    {3, 10}, {99999, 100000}, {137, 4}, {50, 1}};
     const std::int64_t lengths[] = {1, 2, 7, 64, 301};
     std::mt19937 rng(4711);
     for (const LaneTarget target : {LaneTarget::Avx2, LaneTarget::Sse4, LaneTarget::Portable}) {
@@ -104,7 +105,8 @@ void expectLanesMatchTheReference(std::int32_t maxValue) {
                         for (int lane = 0; lane < kLanes; ++lane) {
                             const auto want = exactTentLine(c.lines[std::size_t(lane)], radius, halfUp);
                             for (std::int64_t i = 0; i < length; ++i) {
-                                ASSERT_EQ(std::int64_t(out[std::size_t(i * kLanes + lane)]), want[std::size_t(i)])
+                                ASSERT_EQ(std::int64_t(out[std::size_t(i * kLanes + lane)]),
+                                          want[std::size_t(i)])
                                     << targetName(target) << ", " << (halfUp ? "half up" : "truncating")
                                     << ", radius " << radius.value() << ", length " << length << ", chunk "
                                     << chunk << ", lane " << lane << ", position " << i;

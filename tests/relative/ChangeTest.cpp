@@ -2,7 +2,7 @@
 // and addition, alpha clamped, hue turned (always added), saturation about the luma mean, brightness, the
 // order of the changes, amounts read from another property, and greys that have no hue or saturation.
 #include "relative/RelativeProperties.h"
-#include "tests/relative/TestImage.h"
+#include "tests/relative/RelativeRun.h"
 
 #include <gtest/gtest.h>
 

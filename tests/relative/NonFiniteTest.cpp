@@ -2,7 +2,7 @@
 // non-finite at an integer depth is written as 0 rather than converted unchecked, and a float result from
 // finite pixels stays finite however large the factor.
 #include "relative/RelativeProperties.h"
-#include "tests/relative/TestImage.h"
+#include "tests/relative/RelativeRun.h"
 
 #include <gtest/gtest.h>
 

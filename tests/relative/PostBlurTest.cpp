@@ -2,8 +2,8 @@
 // here, with a positive and a negative factor; a uniform image stays uniform.
 #include "curves/KnotList.h"
 #include "relative/RelativeProperties.h"
-#include "tests/relative/TentReference.h"
-#include "tests/relative/TestImage.h"
+#include "tests/relative/RelativeRun.h"
+#include "tests/support/TentReference.h"
 
 #include <gtest/gtest.h>
 

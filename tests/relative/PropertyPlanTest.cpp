@@ -1,7 +1,7 @@
 // Which properties a render changes and which curve each one uses: its own, a linked curve that reads a
 // pixel property, or none for a link to a link and for "based on" values that name nothing.
 #include "relative/RelativeProperties.h"
-#include "tests/relative/TestImage.h"
+#include "tests/relative/RelativeRun.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,8 @@ TEST(PropertyPlan, ALinkUsesTheLinkedCurveAndALinkToALinkChangesNothing) {
     const PropertyPlan plan = planProperties(set);
     EXPECT_TRUE(plan.active[kBrightness]);
     EXPECT_EQ(plan.usedCurve[kBrightness], kRed);
-    EXPECT_EQ(plan.sourceOf(set, kBrightness), kGreen);
+    // Brightness's amount is read from what the red curve is based on.
+    EXPECT_EQ(set.basedOn[std::size_t(plan.usedCurve[kBrightness])], kGreen);
     EXPECT_FALSE(plan.active[kBlue]);
     // A link to a curve at its default changes nothing.
     set.basedOn[kAlpha] = kFirstCurveLink + kHue;

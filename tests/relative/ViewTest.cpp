@@ -2,7 +2,7 @@
 // post blur in any view, counts against a count made here, the range end in the last bin.
 #include "relative/NodeRange.h"
 #include "relative/RelativeProperties.h"
-#include "tests/relative/TestImage.h"
+#include "tests/relative/RelativeRun.h"
 
 #include <gtest/gtest.h>
 

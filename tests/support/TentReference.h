@@ -1,9 +1,10 @@
 #pragma once
-// A direct tent convolution, written from the kernel's definition, to check the blur against. Integer depths
-// are computed exactly: a radius num / den has weights that are whole multiples of 1 / (2 den), so every sum
-// is a whole number and truncation and rounding are exact integer divisions. Float depths are computed in
-// doubles.
-#include "TestImage.h"
+// The tent blur written as a direct convolution from the kernel's definition (weights R + 0.5 - |k| within
+// the whole radius, half the fraction one further, mirror edges): the second algorithm the blur and the
+// blurred renders are checked against. Integer depths are computed exactly: a radius num / den has weights
+// that are whole multiples of 1 / (2 den), so every sum is a whole number and truncation and rounding are
+// exact integer divisions. Float depths are computed in doubles.
+#include "tests/support/TestImage.h"
 
 #include <cmath>
 #include <cstdint>
@@ -133,6 +134,33 @@ Grid<Channels> referenceBlur(const Grid<Channels>& source, RationalRadius horizo
         }
     }
     return result;
+}
+
+// A width x height plane blurred along rows, then along columns; `store` rounds the horizontal result as
+// the image between the passes holds it.
+template <class Store>
+std::vector<double> tentPlane(const std::vector<double>& plane, std::int64_t width, std::int64_t height,
+                              double horizontal, double vertical, Store store) {
+    std::vector<double> rows(plane.size());
+    for (std::int64_t y = 0; y < height; ++y) {
+        const std::vector<double> line(plane.begin() + y * width, plane.begin() + (y + 1) * width);
+        const std::vector<double> blurred = directTentLine(line, horizontal);
+        for (std::int64_t x = 0; x < width; ++x) {
+            rows[std::size_t(y * width + x)] = store(blurred[std::size_t(x)]);
+        }
+    }
+    std::vector<double> out(plane.size());
+    for (std::int64_t x = 0; x < width; ++x) {
+        std::vector<double> column(static_cast<std::size_t>(height));
+        for (std::int64_t y = 0; y < height; ++y) {
+            column[std::size_t(y)] = rows[std::size_t(y * width + x)];
+        }
+        const std::vector<double> blurred = directTentLine(column, vertical);
+        for (std::int64_t y = 0; y < height; ++y) {
+            out[std::size_t(y * width + x)] = blurred[std::size_t(y)];
+        }
+    }
+    return out;
 }
 
 } // namespace korvane::testing

@@ -1,4 +1,4 @@
-// The log name of test programs that link the framework without being a plug-in file.
+// The log name of the test programs, which link the framework without being a plug-in file.
 #include "framework/PluginIdentity.h"
 
 namespace korvane {

@@ -1,7 +1,8 @@
 #pragma once
-// Owning test images with padded rows, and plain channel grids to compare them with.
+// Owning test images with padded rows, plain channel grids to compare them with, and random grids.
 #include "pixels/PixelArray.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,16 @@
 namespace korvane::testing {
 
 inline constexpr std::uint8_t kPaddingByte = 0xA5;
+// Bytes after each row of a TestImage unless it says otherwise.
+inline constexpr std::int32_t kRowPadding = 12;
+
+// Channel values in the depth's units (alpha last here, whatever the pixel layout).
+struct Rgba {
+    double red;
+    double green;
+    double blue;
+    double alpha;
+};
 
 // Channel values of a whole image as doubles, row by row.
 template <int Channels>
@@ -30,23 +41,34 @@ struct Grid {
     }
 };
 
-// An image of one pixel type whose rows are followed by padding bytes that nobody may touch.
+// An image of one pixel type placed in layer coordinates, whose rows are followed by padding bytes that
+// nobody may touch.
 template <class Pixel>
 class TestImage {
 public:
-    TestImage(std::int32_t width, std::int32_t height, std::int32_t padBytes = 12, std::int32_t originX = 0,
-              std::int32_t originY = 0)
-        : width_(width), height_(height), rowBytes_(width * std::int32_t(sizeof(Pixel)) + padBytes),
-          originX_(originX), originY_(originY),
-          bytes_(std::size_t(rowBytes_) * std::size_t(std::max(height, 1)), std::byte{kPaddingByte}) {}
+    TestImage(std::int32_t w, std::int32_t h, std::int32_t padBytes = kRowPadding, std::int32_t x = 0,
+              std::int32_t y = 0)
+        : width(w), height(h), originX(x), originY(y), rowBytes_(w * std::int32_t(sizeof(Pixel)) + padBytes),
+          bytes_(std::size_t(rowBytes_) * std::size_t(std::max(h, 1)), std::byte{kPaddingByte}) {
+        for (std::int32_t row = 0; row < height; ++row) {
+            for (std::int32_t column = 0; column < width; ++column) {
+                at(column, row) = Pixel{};
+            }
+        }
+    }
+
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t originX;
+    std::int32_t originY;
 
     PixelArray<Pixel> view() {
         PixelArray<Pixel> v;
-        v.width = width_;
-        v.height = height_;
+        v.width = width;
+        v.height = height;
         v.rowBytes = rowBytes_;
-        v.originX = originX_;
-        v.originY = originY_;
+        v.originX = originX;
+        v.originY = originY;
         v.data = bytes_.data();
         v.present = 1;
         return v;
@@ -56,10 +78,33 @@ public:
         return *reinterpret_cast<Pixel*>(bytes_.data() + std::size_t(y) * std::size_t(rowBytes_) +
                                          std::size_t(x) * sizeof(Pixel));
     }
+    const Pixel& at(std::int32_t x, std::int32_t y) const {
+        return *reinterpret_cast<const Pixel*>(bytes_.data() + std::size_t(y) * std::size_t(rowBytes_) +
+                                               std::size_t(x) * sizeof(Pixel));
+    }
+
+    void set(std::int32_t x, std::int32_t y, const Rgba& c) {
+        Pixel& p = at(x, y);
+        p.red() = static_cast<typename Pixel::Value>(c.red);
+        p.green() = static_cast<typename Pixel::Value>(c.green);
+        p.blue() = static_cast<typename Pixel::Value>(c.blue);
+        p.alpha() = static_cast<typename Pixel::Value>(c.alpha);
+    }
+    Rgba get(std::int32_t x, std::int32_t y) const {
+        const Pixel& p = at(x, y);
+        return {double(p.red()), double(p.green()), double(p.blue()), double(p.alpha())};
+    }
+    void fill(const Rgba& c) {
+        for (std::int32_t y = 0; y < height; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                set(x, y, c);
+            }
+        }
+    }
 
     void fill(const Grid<Pixel::kChannelCount>& grid) {
-        for (std::int32_t y = 0; y < height_; ++y) {
-            for (std::int32_t x = 0; x < width_; ++x) {
+        for (std::int32_t y = 0; y < height; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
                 for (int c = 0; c < Pixel::kChannelCount; ++c) {
                     at(x, y).channel[c] = static_cast<typename Pixel::Value>(grid.at(x, y)[std::size_t(c)]);
                 }
@@ -67,10 +112,10 @@ public:
         }
     }
 
-    Grid<Pixel::kChannelCount> grid() {
-        Grid<Pixel::kChannelCount> result(width_, height_);
-        for (std::int32_t y = 0; y < height_; ++y) {
-            for (std::int32_t x = 0; x < width_; ++x) {
+    Grid<Pixel::kChannelCount> grid() const {
+        Grid<Pixel::kChannelCount> result(width, height);
+        for (std::int32_t y = 0; y < height; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
                 for (int c = 0; c < Pixel::kChannelCount; ++c) {
                     result.at(x, y)[std::size_t(c)] = double(at(x, y).channel[c]);
                 }
@@ -79,10 +124,23 @@ public:
         return result;
     }
 
+    // True when both images have the same size and the same pixel bytes (padding aside).
+    bool samePixels(const TestImage& other) const {
+        if (width != other.width || height != other.height) {
+            return false;
+        }
+        for (std::int32_t y = 0; y < height; ++y) {
+            if (std::memcmp(&at(0, y), &other.at(0, y), std::size_t(width) * sizeof(Pixel)) != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // True when every padding byte still holds its pattern.
     bool paddingIntact() const {
-        const std::size_t used = std::size_t(width_) * sizeof(Pixel);
-        for (std::int32_t y = 0; y < height_; ++y) {
+        const std::size_t used = std::size_t(width) * sizeof(Pixel);
+        for (std::int32_t y = 0; y < height; ++y) {
             const std::byte* row = bytes_.data() + std::size_t(y) * std::size_t(rowBytes_);
             for (std::size_t i = used; i < std::size_t(rowBytes_); ++i) {
                 if (row[i] != std::byte{kPaddingByte}) {
@@ -95,16 +153,16 @@ public:
 
     // Every pixel byte set to one pattern, to see what a filter wrote.
     void fillBytes(std::uint8_t value) {
-        for (std::int32_t y = 0; y < height_; ++y) {
+        for (std::int32_t y = 0; y < height; ++y) {
             std::memset(bytes_.data() + std::size_t(y) * std::size_t(rowBytes_), value,
-                        std::size_t(width_) * sizeof(Pixel));
+                        std::size_t(width) * sizeof(Pixel));
         }
     }
 
     bool allPixelBytesAre(std::uint8_t value) const {
-        for (std::int32_t y = 0; y < height_; ++y) {
+        for (std::int32_t y = 0; y < height; ++y) {
             const std::byte* row = bytes_.data() + std::size_t(y) * std::size_t(rowBytes_);
-            for (std::size_t i = 0; i < std::size_t(width_) * sizeof(Pixel); ++i) {
+            for (std::size_t i = 0; i < std::size_t(width) * sizeof(Pixel); ++i) {
                 if (row[i] != std::byte{value}) {
                     return false;
                 }
@@ -114,11 +172,7 @@ public:
     }
 
 private:
-    std::int32_t width_;
-    std::int32_t height_;
     std::int32_t rowBytes_;
-    std::int32_t originX_;
-    std::int32_t originY_;
     std::vector<std::byte> bytes_;
 };
 

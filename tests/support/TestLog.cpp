@@ -1,4 +1,4 @@
-#include "TestLog.h"
+#include "tests/support/TestLog.h"
 
 #include "framework/DebugLog.h"
 
