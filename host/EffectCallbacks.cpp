@@ -130,32 +130,56 @@ HostMemory* memory() {
     return HostMemory::active();
 }
 
-PF_Handle newHandle(A_u_longlong size) {
-    return guarded(memory(), "host_new_handle", kNothing<PF_Handle>,
+PF_Handle newHandleIn(HostMemory* memory, A_u_longlong size) {
+    return guarded(memory, "host_new_handle", kNothing<PF_Handle>,
                    [&](HostMemory& m) { return m.newHandle(size); });
 }
 
-void* lockHandle(PF_Handle handle) {
-    return guarded(memory(), "host_lock_handle", kNothing<void*>,
+void* lockHandleIn(HostMemory* memory, PF_Handle handle) {
+    return guarded(memory, "host_lock_handle", kNothing<void*>,
                    [&](HostMemory& m) { return m.lock(handle); });
 }
 
-void unlockHandle(PF_Handle handle) {
-    guarded(memory(), "host_unlock_handle", kSilence, [&](HostMemory& m) { m.unlock(handle); });
+void unlockHandleIn(HostMemory* memory, PF_Handle handle) {
+    guarded(memory, "host_unlock_handle", kSilence, [&](HostMemory& m) { m.unlock(handle); });
 }
 
-void disposeHandle(PF_Handle handle) {
-    guarded(memory(), "host_dispose_handle", kSilence, [&](HostMemory& m) { m.dispose(handle); });
+void disposeHandleIn(HostMemory* memory, PF_Handle handle) {
+    guarded(memory, "host_dispose_handle", kSilence, [&](HostMemory& m) { m.dispose(handle); });
 }
 
-A_u_longlong handleSize(PF_Handle handle) {
-    return guarded(memory(), "host_get_handle_size", kNothing<A_u_longlong>,
+A_u_longlong handleSizeIn(HostMemory* memory, PF_Handle handle) {
+    return guarded(memory, "host_get_handle_size", kNothing<A_u_longlong>,
                    [&](HostMemory& m) -> A_u_longlong { return m.size(handle); });
 }
 
-PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
-    return guarded(memory(), "host_resize_handle", kErrorCode,
+PF_Err resizeHandleIn(HostMemory* memory, A_u_longlong size, PF_Handle* handle) {
+    return guarded(memory, "host_resize_handle", kErrorCode,
                    [&](HostMemory& m) { return m.resize(size, handle); });
+}
+
+PF_Handle newHandle(A_u_longlong size) {
+    return newHandleIn(memory(), size);
+}
+
+void* lockHandle(PF_Handle handle) {
+    return lockHandleIn(memory(), handle);
+}
+
+void unlockHandle(PF_Handle handle) {
+    unlockHandleIn(memory(), handle);
+}
+
+void disposeHandle(PF_Handle handle) {
+    disposeHandleIn(memory(), handle);
+}
+
+A_u_longlong handleSize(PF_Handle handle) {
+    return handleSizeIn(memory(), handle);
+}
+
+PF_Err resizeHandle(A_u_longlong size, PF_Handle* handle) {
+    return resizeHandleIn(memory(), size, handle);
 }
 
 // ---- memory callbacks of one instance each ----
@@ -172,41 +196,33 @@ HostMemory* memoryOfSlot() {
 }
 
 template <std::size_t Slot>
-PF_Handle newHandleIn(A_u_longlong size) {
-    HostMemory* memory = memoryOfSlot<Slot>();
-    return memory ? memory->newHandle(size) : nullptr;
+PF_Handle newHandleInSlot(A_u_longlong size) {
+    return newHandleIn(memoryOfSlot<Slot>(), size);
 }
 
 template <std::size_t Slot>
-void* lockHandleIn(PF_Handle handle) {
-    HostMemory* memory = memoryOfSlot<Slot>();
-    return memory ? memory->lock(handle) : nullptr;
+void* lockHandleInSlot(PF_Handle handle) {
+    return lockHandleIn(memoryOfSlot<Slot>(), handle);
 }
 
 template <std::size_t Slot>
-void unlockHandleIn(PF_Handle handle) {
-    if (HostMemory* memory = memoryOfSlot<Slot>()) {
-        memory->unlock(handle);
-    }
+void unlockHandleInSlot(PF_Handle handle) {
+    unlockHandleIn(memoryOfSlot<Slot>(), handle);
 }
 
 template <std::size_t Slot>
-void disposeHandleIn(PF_Handle handle) {
-    if (HostMemory* memory = memoryOfSlot<Slot>()) {
-        memory->dispose(handle);
-    }
+void disposeHandleInSlot(PF_Handle handle) {
+    disposeHandleIn(memoryOfSlot<Slot>(), handle);
 }
 
 template <std::size_t Slot>
-A_u_longlong handleSizeIn(PF_Handle handle) {
-    HostMemory* memory = memoryOfSlot<Slot>();
-    return memory ? memory->size(handle) : 0;
+A_u_longlong handleSizeInSlot(PF_Handle handle) {
+    return handleSizeIn(memoryOfSlot<Slot>(), handle);
 }
 
 template <std::size_t Slot>
-PF_Err resizeHandleIn(A_u_longlong size, PF_Handle* handle) {
-    HostMemory* memory = memoryOfSlot<Slot>();
-    return memory ? memory->resize(size, handle) : PF_Err_BAD_CALLBACK_PARAM;
+PF_Err resizeHandleInSlot(A_u_longlong size, PF_Handle* handle) {
+    return resizeHandleIn(memoryOfSlot<Slot>(), size, handle);
 }
 
 struct MemoryCallbacks {
@@ -220,8 +236,9 @@ struct MemoryCallbacks {
 
 template <std::size_t... Slot>
 constexpr std::array<MemoryCallbacks, sizeof...(Slot)> memoryCallbackTable(std::index_sequence<Slot...>) {
-    return {{MemoryCallbacks{newHandleIn<Slot>, lockHandleIn<Slot>, unlockHandleIn<Slot>, disposeHandleIn<Slot>,
-                             handleSizeIn<Slot>, resizeHandleIn<Slot>}...}};
+    return {
+        {MemoryCallbacks{newHandleInSlot<Slot>, lockHandleInSlot<Slot>, unlockHandleInSlot<Slot>,
+                         disposeHandleInSlot<Slot>, handleSizeInSlot<Slot>, resizeHandleInSlot<Slot>}...}};
 }
 
 constexpr auto kSlotCallbacks = memoryCallbackTable(std::make_index_sequence<kMemorySlots>());
