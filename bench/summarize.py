@@ -139,13 +139,13 @@ def main(directory):
     preview_in_process = r.time(serve, "BM_PreviewAfterDragInProcess/min_time:3.000")
     r.at_most("through HTTP on 127.0.0.1", preview_http, 80.0)
     print(f"  {'the same in process (the server costs the difference)':<58}{preview_in_process:>8.2f}")
-    print("11. kvhost render, a shot of 100 frames of 1920 x 1080 (no goal), frames per second")
+    print("11. kvhost render, a shot of 100 frames of 1920 x 1080 (no goal); frames alone: a kvhost run each")
     for depth in ("8-bit", "float"):
         jobs1 = r.time(shot, f"shot/{depth}/jobs:1")
         jobs2 = r.time(shot, f"shot/{depth}/jobs:2")
         alone = r.time(shot, f"singleFrames/{depth}")
         fps = [100 / (t / 1e3) for t in (jobs1, jobs2, alone)]
-        print(f"  {depth + ': --jobs 1 / --jobs 2 / each frame by a kvhost run of its own':<58}"
+        print(f"  {depth + ': frames/s, --jobs 1 / --jobs 2 / frames alone':<58}"
               f"{fps[0]:>8.2f} / {fps[1]:.2f} / {fps[2]:.2f}")
         print(f"  {depth + ': --jobs 2 / --jobs 1 frames per second':<58}{jobs1 / jobs2:>8.2f}  (for reference)")
         print(f"  {depth + ': shot with --jobs 1 / frames alone':<58}{alone / jobs1:>8.2f}  (for reference)")
