@@ -16,7 +16,7 @@ UNIT_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
 
 
 def load(directory):
-    """{program: {benchmark name without /real_time: time in ms}}"""
+    """{program: {benchmark name without /iterations:N, /repeats:N, /real_time or /manual_time: time in ms}}"""
     programs = {}
     for file_name in sorted(os.listdir(directory)):
         if not file_name.endswith(".json"):
@@ -31,7 +31,7 @@ def load(directory):
             if run.get("error_occurred"):
                 continue
             name = run.get("run_name", run["name"])
-            name = re.sub(r"/real_time$", "", name)
+            name = re.sub(r"/iterations:\d+|/repeats:\d+|/(real|manual)_time$", "", name)
             times[name] = run["real_time"] * UNIT_MS[run.get("time_unit", "ns")]
         programs[file_name[: -len(".json")]] = times
     return programs
@@ -72,7 +72,7 @@ def main(directory):
     r = Report(load(directory))
     lut, absolute, relative = "kv_lut_peer_bench", "kv_absolute_render_bench", "kv_relative_render_bench"
     blur, floats, editor = "kv_blur_bench", "kv_float_evaluate_bench", "kv_editor_redraw_bench"
-    serve = "kv_serve_bench"
+    serve, shot = "kv_serve_bench", "kv_shot_bench"
     mpix = 3840 * 2160 / 1e6 / 1e-3  # Mpixel/s = mpix / time in ms
 
     lut1 = r.time(lut, "openCvLut/threads:1")
@@ -139,6 +139,17 @@ def main(directory):
     preview_in_process = r.time(serve, "BM_PreviewAfterDragInProcess/min_time:3.000")
     r.at_most("through HTTP on 127.0.0.1", preview_http, 80.0)
     print(f"  {'the same in process (the server costs the difference)':<58}{preview_in_process:>8.2f}")
+    print("11. kvhost render, a shot of 100 frames of 1920 x 1080 (no goal); frames alone: a kvhost run each")
+    for depth in ("8-bit", "float"):
+        jobs1 = r.time(shot, f"shot/{depth}/jobs:1")
+        jobs2 = r.time(shot, f"shot/{depth}/jobs:2")
+        alone = r.time(shot, f"singleFrames/{depth}")
+        fps = [100 / (t / 1e3) for t in (jobs1, jobs2, alone)]
+        print(f"  {depth + ': frames/s, --jobs 1 / --jobs 2 / frames alone':<58}"
+              f"{fps[0]:>8.2f} / {fps[1]:.2f} / {fps[2]:.2f}")
+        print(f"  {depth + ': --jobs 2 / --jobs 1 frames per second':<58}{jobs1 / jobs2:>8.2f}  (for reference)")
+        print(f"  {depth + ': shot with --jobs 1 / frames alone':<58}{alone / jobs1:>8.2f}  (for reference)")
+        print(f"  {depth + ': shot with --jobs 2 / frames alone':<58}{alone / jobs2:>8.2f}  (for reference)")
     if r.missing:
         print("Some figures were not measured: run every program (scripts/bench.sh).")
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the benchmark dependencies (OpenCV), builds every benchmark program of the bench preset and runs
-# them, five repetitions each, medians reported; results go to build/bench/results and bench/summarize.py
+# them, five repetitions each (kv_shot_bench's cases once: each takes tens of seconds), medians reported; results go to build/bench/results and bench/summarize.py
 # prints every speed goal's ratio. Extra arguments go to every program (e.g. --benchmark_filter=tentBlur).
 #   scripts/bench.sh [benchmark flags...]
 set -euo pipefail
@@ -12,7 +12,7 @@ if command -v ccache >/dev/null; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 programs=(kv_lut_peer_bench kv_float_evaluate_bench kv_absolute_render_bench kv_relative_render_bench
-          kv_blur_bench kv_editor_redraw_bench kv_serve_bench)
+          kv_blur_bench kv_editor_redraw_bench kv_serve_bench kv_shot_bench)
 cmake --preset bench "${launcher[@]}" >/dev/null
 cmake --build build/bench --target "${programs[@]}" -- -j2
 
