@@ -5,6 +5,8 @@
 #include <OpenImageIO/imageio.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,9 +17,43 @@
 #include <string>
 #include <vector>
 
+extern char** environ;
+
 namespace kvtest {
 
 namespace fs = std::filesystem;
+
+// A small picture, different for each seed.
+inline std::vector<std::uint8_t> noise(int width, int height, int seed) {
+    std::vector<std::uint8_t> rgb(std::size_t(width * height * 3));
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        rgb[i] = std::uint8_t((i * 7919 + std::size_t(seed) * 104729) % 256);
+    }
+    return rgb;
+}
+
+// kvhost started without waiting for it, its standard error (and standard output, when a file is given)
+// going to files; its process id, or -1 when it cannot start.
+inline pid_t startKvhost(const std::vector<std::string>& arguments, const fs::path& errFile,
+                         const fs::path& outFile = {}) {
+    std::vector<std::string> all = {KV_KVHOST};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!outFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, KV_KVHOST, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return failed ? -1 : pid;
+}
 
 // An image file's samples as the file stores them, converted to float only when asked.
 struct FileImage {

@@ -7,15 +7,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-extern char** environ;
 
 namespace kvtest {
 namespace {
@@ -144,27 +141,6 @@ TEST_F(CliTest, AReplacedFileKeepsItsPermissions) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
-// kvhost started without waiting for it; its output goes to files in the folder.
-pid_t start(const std::vector<std::string>& arguments, const fs::path& folder) {
-    std::vector<std::string> all = {KV_KVHOST};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (folder / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (folder / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, KV_KVHOST, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return failed ? -1 : pid;
-}
-
 TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
     const std::string in = smallPng("in.png");
     fs::create_directory(at("run"));
@@ -173,9 +149,9 @@ TEST_F(CliTest, TemporaryFilesGoAwayWhenKvhostIsInterruptedOrTerminated) {
         // place and while the project is still a temporary file.
         const fs::path pipe = at("run/histogram.json");
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-        const pid_t pid = start({"render", KV_MORROWBY, in, path("run/out.png"), "--histogram-out",
-                                 pipe.string(), "--save-project", path("run/project.json")},
-                                folder_);
+        const pid_t pid = startKvhost({"render", KV_MORROWBY, in, path("run/out.png"), "--histogram-out",
+                                       pipe.string(), "--save-project", path("run/project.json")},
+                                      at("stderr"), at("stdout"));
         ASSERT_GT(pid, 0);
         const auto deadline = std::chrono::steady_clock::now() + 30s;
         while (!(fs::exists(at("run/out.png")) && temporaries(at("run")).size() == 1) &&

@@ -11,14 +11,6 @@ namespace {
 using nlohmann::json;
 using ::testing::HasSubstr;
 
-std::vector<std::uint8_t> noise(int width, int height, int seed) {
-    std::vector<std::uint8_t> rgb(std::size_t(width * height * 3));
-    for (std::size_t i = 0; i < rgb.size(); ++i) {
-        rgb[i] = std::uint8_t((i * 7919 + std::size_t(seed) * 104729) % 256);
-    }
-    return rgb;
-}
-
 TEST_F(CliTest, ALayerFileIsRecordedInTheProjectAndReopensWithIt) {
     writeFile(at("in.png"), 16, 8, 3, OIIO::TypeDesc::UINT8, noise(16, 8, 1));
     writeFile(at("base.png"), 16, 8, 3, OIIO::TypeDesc::UINT8, noise(16, 8, 2));

@@ -6,27 +6,15 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <thread>
 
-extern char** environ;
-
 namespace kvtest {
 namespace {
 
 using ::testing::HasSubstr;
-
-// A small picture, different for each seed.
-std::vector<std::uint8_t> noise(int width, int height, int seed) {
-    std::vector<std::uint8_t> rgb(std::size_t(width * height * 3));
-    for (std::size_t i = 0; i < rgb.size(); ++i) {
-        rgb[i] = std::uint8_t((i * 7919 + std::size_t(seed) * 104729) % 256);
-    }
-    return rgb;
-}
 
 std::string frameName(const std::string& stem, long frame) {
     char name[64];
@@ -139,29 +127,11 @@ TEST_F(ShotTest, KeepGoingRendersPastACorruptFrameAndListsIt) {
     EXPECT_EQ(named("out."), (std::set<std::string>{"out.0001.png", "out.0002.png"}));
 }
 
-// Starts kvhost with standard error into a file; returns its process id.
-pid_t spawnKvhost(const std::vector<std::string>& arguments, const fs::path& errFile) {
-    std::vector<std::string> all = {KV_KVHOST};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, KV_KVHOST, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
 TEST_F(ShotTest, SigintStopsAfterAWholeFrameAndSkipExistingResumes) {
     constexpr long kFrames = 150;
     writeFrames(1, kFrames);
     const fs::path errFile = folder_.parent_path() / (folder_.filename().string() + ".err");
-    const pid_t pid = spawnKvhost(shot("1-150"), errFile);
+    const pid_t pid = startKvhost(shot("1-150"), errFile);
     ASSERT_GT(pid, 0);
     // Once the first frame is there, SIGINT: the run finishes the frame in hand and stops.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
