@@ -32,7 +32,7 @@ protected:
     }
     std::vector<std::string> shot(const std::string& frames, std::vector<std::string> options = {},
                                   const char* plugin = KV_MORROWBY) const {
-        std::vector<std::string> arguments = {"render", plugin, path("in.####.png"), path("out.%04d.png"),
+        std::vector<std::string> arguments = {"render",   plugin, path("in.####.png"), path("out.%04d.png"),
                                               "--frames", frames};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return arguments;
@@ -61,8 +61,8 @@ TEST_F(ShotTest, EachFrameEqualsTheOneImageRenderAtItsTime) {
     const char* times[] = {"0.5", "1", "1.5", "2", "2.5"};
     std::set<std::string> distinct;
     for (long f = 1; f <= 5; ++f) {
-        run = kvhost({"render", KV_MORROWBY, path(frameName("in", f)), path("single.png"), "--project", kAnimated,
-                      "--time", times[f - 1]});
+        run = kvhost({"render", KV_MORROWBY, path(frameName("in", f)), path("single.png"), "--project",
+                      kAnimated, "--time", times[f - 1]});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const std::string frame = slurp(at(frameName("out", f)));
         EXPECT_EQ(frame, slurp(at("single.png"))) << "frame " << f << " against --time " << times[f - 1];
@@ -75,17 +75,19 @@ TEST_F(ShotTest, LayerSequencesGoFrameForFrame) {
     writeFrames(1, 3);
     writeFrames(1, 3, "base");
     const std::string curves = std::string(KV_EXAMPLES) + "/relative-postblur-by-brightness.txt";
-    ToolRun run = kvhost(shot("1-3", {"--curves", curves, "--layer", "base layer=" + path("base.%04d.png")},
-                              KV_TARNWICK));
+    ToolRun run = kvhost(
+        shot("1-3", {"--curves", curves, "--layer", "base layer=" + path("base.%04d.png")}, KV_TARNWICK));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     for (long f = 1; f <= 3; ++f) {
         run = kvhost({"render", KV_TARNWICK, path(frameName("in", f)), path("single.png"), "--curves", curves,
-                      "--layer", "base layer=" + path(frameName("base", f)), "--time", std::to_string(f / 24.0)});
+                      "--layer", "base layer=" + path(frameName("base", f)), "--time",
+                      std::to_string(f / 24.0)});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(slurp(at(frameName("out", f))), slurp(at("single.png"))) << "frame " << f;
     }
     // The same base layer for every frame differs from the frame's own.
-    run = kvhost(shot("2", {"--curves", curves, "--layer", "base layer=" + path("base.0001.png")}, KV_TARNWICK));
+    run = kvhost(
+        shot("2", {"--curves", curves, "--layer", "base layer=" + path("base.0001.png")}, KV_TARNWICK));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     run = kvhost({"render", KV_TARNWICK, path("in.0002.png"), path("own.png"), "--curves", curves, "--layer",
                   "base layer=" + path("base.0002.png")});
@@ -115,7 +117,8 @@ TEST_F(ShotTest, KeepGoingRendersPastACorruptFrameAndListsIt) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_THAT(run.err, HasSubstr("kvhost: frame 3: " + path("in.0003.png")));
     EXPECT_THAT(run.err, HasSubstr("kvhost: 1 of 5 frames failed: 3 (the others are done)"));
-    EXPECT_EQ(named("out."), (std::set<std::string>{"out.0001.png", "out.0002.png", "out.0004.png", "out.0005.png"}));
+    EXPECT_EQ(named("out."),
+              (std::set<std::string>{"out.0001.png", "out.0002.png", "out.0004.png", "out.0005.png"}));
     EXPECT_EQ(named("."), std::set<std::string>()) << "no temporary file is left";
 
     for (const std::string& name : named("out.")) {
@@ -155,7 +158,8 @@ TEST_F(ShotTest, SigintStopsAfterAWholeFrameAndSkipExistingResumes) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr(std::to_string(kFrames - long(stopped)) + " frames written, " +
                                    std::to_string(stopped) + " there already"));
-    EXPECT_THAT(run.err, HasSubstr("kvhost: frame 1: " + path("out.0001.png") + " is there already, left alone"));
+    EXPECT_THAT(run.err,
+                HasSubstr("kvhost: frame 1: " + path("out.0001.png") + " is there already, left alone"));
     // Every frame, the ones before the stop included, equals a run that was never stopped.
     fs::create_directories(at("whole"));
     run = kvhost({"render", KV_MORROWBY, path("in.####.png"), path("whole/out.####.png"), "--frames", "1-150",
@@ -214,14 +218,15 @@ TEST_F(ShotTest, TwoJobsWriteWhatOneJobWrites) {
     fs::create_directories(at("two"));
     for (const char* jobs : {"1", "2"}) {
         const std::string folder = std::string(jobs) == "1" ? "one" : "two";
-        const ToolRun run = kvhost({"render", KV_TARNWICK, path("in.####.png"), path(folder + "/out.####.png"),
-                                    "--frames", "1-8", "--curves", curves, "--set", "pre blur=2", "--jobs", jobs,
-                                    "--threads", "4", "--quiet"});
+        const ToolRun run = kvhost({"render", KV_TARNWICK, path("in.####.png"),
+                                    path(folder + "/out.####.png"), "--frames", "1-8", "--curves", curves,
+                                    "--set", "pre blur=2", "--jobs", jobs, "--threads", "4", "--quiet"});
         ASSERT_EQ(run.exitCode, 0) << "--jobs " << jobs << "\n" << run.err;
     }
     for (long f = 1; f <= 8; ++f) {
         ASSERT_TRUE(fs::exists(at("one/" + frameName("out", f))));
-        EXPECT_EQ(slurp(at("one/" + frameName("out", f))), slurp(at("two/" + frameName("out", f)))) << "frame " << f;
+        EXPECT_EQ(slurp(at("one/" + frameName("out", f))), slurp(at("two/" + frameName("out", f))))
+            << "frame " << f;
     }
 }
 
