@@ -17,9 +17,11 @@ struct DoublePair2 { // SLEEF's Sleef___m128d_2
     __m128d y;
 };
 
-__m256d acos4(__m256d) __asm__("Sleef_acosd4_u10avx2");
-DoublePair4 sincos4(__m256d) __asm__("Sleef_sincosd4_u10avx2");
-__m128d acos2(__m128d) __asm__("Sleef_acosd2_u10sse4");
-DoublePair2 sincos2(__m128d) __asm__("Sleef_sincosd2_u10sse4");
+// Declared for the processors they run on: Clang refuses a vector argument to a function that, as declared,
+// runs without the vector unit, since the two would pass it differently.
+__attribute__((target("avx2"))) __m256d acos4(__m256d) __asm__("Sleef_acosd4_u10avx2");
+__attribute__((target("avx2"))) DoublePair4 sincos4(__m256d) __asm__("Sleef_sincosd4_u10avx2");
+__attribute__((target("sse4.2"))) __m128d acos2(__m128d) __asm__("Sleef_acosd2_u10sse4");
+__attribute__((target("sse4.2"))) DoublePair2 sincos2(__m128d) __asm__("Sleef_sincosd2_u10sse4");
 
 } // namespace korvane::sleef
