@@ -22,7 +22,11 @@ protected:
         ASSERT_TRUE(configure_ && value_ && reset_);
         reset_();
     }
-    void TearDown() override { reset_(); }
+    void TearDown() override {
+        if (reset_) { // not when SetUp failed to load the probe
+            reset_();
+        }
+    }
 
     void set(const char* key, int value) { configure_(key, value); }
     int seen(const char* key) { return value_(key); }

@@ -5,7 +5,7 @@ namespace {
 constexpr kvtest::PiPLWriter kWriter = kvtest::writePiPL(kvtest::PiPLFields{});
 }
 
-[[gnu::section(".pipl"), gnu::used]] const std::array<std::uint8_t, kPiPLRecordSize> kRecord =
+KV_TEST_PIPL_SECTION const std::array<std::uint8_t, kPiPLRecordSize> kRecord =
     kvtest::recordBytes<kPiPLRecordSize>(kWriter);
 
 extern "C" __attribute__((visibility("default"))) int SomethingElse() {

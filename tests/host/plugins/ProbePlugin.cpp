@@ -22,7 +22,7 @@ static_assert(kWriter.size == kPiPLRecordSize);
 
 } // namespace
 
-[[gnu::section(".pipl"), gnu::used]] const std::array<std::uint8_t, kPiPLRecordSize> kProbeRecord =
+KV_TEST_PIPL_SECTION const std::array<std::uint8_t, kPiPLRecordSize> kProbeRecord =
     kvtest::recordBytes<kPiPLRecordSize>(kWriter);
 
 namespace {

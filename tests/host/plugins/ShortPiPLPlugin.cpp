@@ -6,7 +6,7 @@ namespace {
 constexpr kvtest::PiPLWriter kWriter = kvtest::writePiPL(kvtest::PiPLFields{});
 }
 
-[[gnu::section(".pipl"), gnu::used]] const std::array<std::uint8_t, kPiPLRecordSize - 10> kRecord =
+KV_TEST_PIPL_SECTION const std::array<std::uint8_t, kPiPLRecordSize - 10> kRecord =
     kvtest::recordBytes<kPiPLRecordSize - 10>(kWriter);
 
 extern "C" __attribute__((visibility("default"))) PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*,
