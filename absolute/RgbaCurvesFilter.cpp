@@ -1,6 +1,7 @@
 #include "absolute/RgbaCurvesFilter.h"
 
 #include "absolute/AbsoluteChannels.h"
+#include "absolute/ChannelMapRows.h"
 #include "absolute/DefaultCurve.h"
 #include "curves/CurveEdit.h"
 #include "curves/EffectTraits.h"
@@ -197,7 +198,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
     ScratchBuffer channelMaps(host());
     channelMaps_ = nullptr;
     if (usesChannelMaps()) {
-        const std::size_t entries = std::size_t(kChannelMapCount) * std::size_t(tableLength_);
+        const std::size_t entries = channelMapStorage(std::size_t(tableLength_));
         if (!channelMaps.allocate(entries * sizeof(Value))) {
             return outOfMemoryError();
         }
@@ -261,6 +262,8 @@ void RgbaCurvesFilter<Pixel>::buildChannelMaps() {
             map[j] = roundToChannel<Pixel>(v);
         }
     }
+    // Read by the vector kernels beside the last map's last entry, never stored.
+    channelMaps_[channelMapStorage(std::size_t(tableLength_)) - 1] = 0;
 }
 
 template <class Pixel>
@@ -269,21 +272,10 @@ std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t
         return noError();
     } else {
         const RowRange rows = bandRows(band, bandCount, height_);
-        // Every map has max + 1 entries, a length known here, so channel c's entry for value v lies at a
-        // constant offset from maps[v]: one base register serves the four lookups.
-        constexpr auto kLength = std::size_t(Pixel::kMaxValue) + 1;
-        const Value* maps = channelMaps_;
+        // The fastest kernel this processor runs; every kernel stores what the plain loop does.
+        static const MapRowKernel kernel = mapRowKernels(sizeof(Value)).back();
         for (std::int32_t y = rows.begin; y < rows.end; ++y) {
-            const Pixel* source = input_.row(y);
-            Pixel* target = output_.row(y);
-            for (std::int32_t x = 0; x < width_; ++x) {
-                const Pixel pixel = source[x];
-                Pixel mapped;
-                for (std::size_t c = 0; c < kChannelMapCount; ++c) {
-                    mapped.channel[c] = maps[c * kLength + mapEntry(pixel.channel[c])];
-                }
-                target[x] = mapped;
-            }
+            mapRow(kernel, channelMaps_, input_.row(y)->channel, output_.row(y)->channel, width_);
             if (const std::int32_t status = reportRow(y, height_, 0, 1); status != noError()) {
                 return status;
             }

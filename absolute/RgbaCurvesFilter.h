@@ -102,15 +102,6 @@ private:
     // One map of tableLength_ entries per channel, in the pixel's channel order, when usesChannelMaps().
     static constexpr std::size_t kChannelMapCount = 4;
     Value* channelMaps_ = nullptr;
-
-    // The map entry of a channel value: a 16-bit value above white (a host may hand one over) reads white's.
-    static std::size_t mapEntry(Value v) {
-        if constexpr (std::numeric_limits<Value>::max() > Pixel::kMaxValue) {
-            return std::min(std::size_t(v), std::size_t(Pixel::kMaxValue));
-        } else {
-            return std::size_t(v);
-        }
-    }
 };
 
 } // namespace korvane::absolute

@@ -1,7 +1,10 @@
 // The Absolute render's per-channel path beside OpenCV's table lookup, in one run on one UHD frame: cv::LUT
 // on the frame as CV_8UC4 with a four-channel table (the very maps the render applies), the Absolute render
 // with the per-channel curves (rgb, red, green, blue, alpha) at 8 and 16 bits, with all eight curves at 8
-// bits, and the Relative render with one property changed at 8 bits; each on one thread and on two.
+// bits, and the Relative render with one property changed at 8 bits; each on one thread and on two. A plain
+// copy of the frame at 8 and 16 bits is the memory's limit for the per-channel render, and the map row
+// kernels this processor runs are timed on their own over the same frame.
+#include "absolute/ChannelMapRows.h"
 #include "bench/AbsoluteBenchCurves.h"
 #include "bench/BenchFrame.h"
 #include "bench/RelativeBenchCurves.h"
@@ -9,6 +12,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace korvane::bench {
@@ -67,6 +71,41 @@ void relativeOneProperty(benchmark::State& state) {
     runRelativeRender<Pixel8>(state, RelativeScenario::OneProperty, threadsOf(state, 0));
 }
 
+// The frame through random maps, row by row, by kernel number `kernel` of mapRowKernels (0: the plain loop).
+template <class Pixel>
+void mapRows(benchmark::State& state) {
+    using Value = typename Pixel::Value;
+    const auto kernel = absolute::mapRowKernels(sizeof(Value))[std::size_t(state.range(0))];
+    state.SetLabel(absolute::mapRowKernelName(kernel));
+    const std::size_t length = std::size_t(Pixel::kMaxValue) + 1;
+    std::vector<Value> maps(absolute::channelMapStorage(length));
+    std::mt19937 rng(29);
+    std::uniform_int_distribution<std::uint32_t> entry(0, Pixel::kMaxValue);
+    for (Value& m : maps) {
+        m = Value(entry(rng));
+    }
+    const std::vector<Pixel>& input = frame<Pixel>();
+    std::vector<Pixel> output(input.size());
+    for (auto _ : state) {
+        for (std::int32_t y = 0; y < kHeight; ++y) {
+            const std::size_t row = std::size_t(y) * kWidth;
+            absolute::mapRow(kernel, maps.data(), input[row].channel, output[row].channel, kWidth);
+        }
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+    }
+    reportThroughput(state);
+}
+
+template <class Pixel>
+void kernelArguments(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"kernel"});
+    for (std::size_t k = 0; k < absolute::mapRowKernels(sizeof(typename Pixel::Value)).size(); ++k) {
+        b->Arg(std::int64_t(k));
+    }
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 void threadArguments(benchmark::internal::Benchmark* b) {
     b->ArgNames({"threads"});
     for (const std::int64_t threads : kThreadCounts) {
@@ -80,6 +119,10 @@ BENCHMARK(absoluteChannels<Pixel8>)->Apply(threadArguments);
 BENCHMARK(absoluteChannels<Pixel16>)->Apply(threadArguments);
 BENCHMARK(absoluteAllEight)->Apply(threadArguments);
 BENCHMARK(relativeOneProperty)->Apply(threadArguments);
+BENCHMARK(memoryCopy<Pixel8>)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(memoryCopy<Pixel16>)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(mapRows<Pixel8>)->Apply(kernelArguments<Pixel8>);
+BENCHMARK(mapRows<Pixel16>)->Apply(kernelArguments<Pixel16>);
 
 } // namespace
 } // namespace korvane::bench
