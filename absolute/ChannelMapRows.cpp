@@ -82,9 +82,10 @@ permuteBlock(const __m512i (&quarters)[4][4], __m512i values) {
     return result;
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
-bytePermuteRow8(const std::uint8_t* maps, const std::uint8_t* source, std::uint8_t* target,
-                std::int32_t pixels) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void bytePermuteRow8(const std::uint8_t* maps,
+                                                                            const std::uint8_t* source,
+                                                                            std::uint8_t* target,
+                                                                            std::int32_t pixels) {
     __m512i quarters[4][4];
     for (std::size_t c = 0; c < 4; ++c) {
         for (std::size_t q = 0; q < 4; ++q) {
@@ -108,7 +109,7 @@ bytePermuteRow8(const std::uint8_t* maps, const std::uint8_t* source, std::uint8
 // 16 values of 4 pixels: each clamped to white, moved to its channel's map and read as the low half of the
 // 32-bit word at its entry (the maps' storage has one entry beyond the last map for the top half).
 __attribute__((target("avx512f,avx512bw,avx512vl"))) inline __m512i gatherBlock(const std::uint16_t* maps,
-                                                                                  __m256i values) {
+                                                                                __m256i values) {
     const __m512i offsets = _mm512_set_epi32(3 * kLength16, 2 * kLength16, kLength16, 0, 3 * kLength16,
                                              2 * kLength16, kLength16, 0, 3 * kLength16, 2 * kLength16,
                                              kLength16, 0, 3 * kLength16, 2 * kLength16, kLength16, 0);
@@ -125,7 +126,8 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) void gatherRow16(const std:
     std::size_t i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m256i values = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm512_cvtepi32_epi16(gatherBlock(maps, values)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i),
+                            _mm512_cvtepi32_epi16(gatherBlock(maps, values)));
     }
     if (i < count) {
         const auto tail = __mmask16((1U << (count - i)) - 1);

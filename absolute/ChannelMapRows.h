@@ -21,7 +21,9 @@ enum class MapRowKernel {
 
 // The entries a set of four maps of `length` entries takes: the 16-bit gather reads a 32-bit word at each
 // entry, so one entry follows the last map (never stored).
-constexpr std::size_t channelMapStorage(std::size_t length) { return 4 * length + 1; }
+constexpr std::size_t channelMapStorage(std::size_t length) {
+    return 4 * length + 1;
+}
 
 // The kernels for values of `bytes` bytes (1 or 2) that were compiled and that this processor runs, plain
 // first; the last is the fastest.

@@ -91,8 +91,8 @@ TEST(MapRows, SixteenBitValuesAtAndAboveWhite) {
         source[i] = std::uint16_t(i / 4 + i % 4 * 16411);
     }
     expectEveryKernelMatches(maps, source, 0, 65536, "every value");
-    const std::vector<std::uint16_t> edges = {0, 1, 32767, 32768, 32769, 40000, 65534, 65535,
-                                              32768, 0, 65535, 32769, 1, 32767, 16384, 32768};
+    const std::vector<std::uint16_t> edges = {0,     1, 32767, 32768, 32769, 40000, 65534, 65535,
+                                              32768, 0, 65535, 32769, 1,     32767, 16384, 32768};
     expectEveryKernelMatches(maps, edges, 0, 4, "edges");
     expectEveryKernelMatches(maps, edges, 4, 3, "edges, misaligned");
 }
