@@ -1,5 +1,6 @@
 #include "pixels/GlowFilter.h"
 
+#include "pixels/FloatTentLanes.h"
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 #include "pixels/TentLanes.h"
@@ -62,6 +63,11 @@ static_assert(sizeof(PixelStrip<AccumulationPixel8>) == kStripWidth * sizeof(Acc
 // with its running sums in the first level cache.
 constexpr std::int32_t kBandWidth = 128;
 static_assert(kBandWidth * 4 <= tent::kMaxLaneValues && kBandWidth % kStripWidth == 0);
+
+// Columns per item of the float vertical pass: whole strips, all their values in the lanes' sums at once.
+template <class Pixel>
+constexpr std::int32_t kFloatBandWidth =
+    tent::kMaxFloatLaneValues / Pixel::kChannelCount / kStripWidth* kStripWidth;
 
 // Rows per item of the horizontal pass at integer depths: their pixels at one column make one block of lanes.
 constexpr std::int32_t kBlockRows = 8;
@@ -334,7 +340,109 @@ void GlowFilter<Pixel>::blurColumnsInLanes(std::int32_t start, std::int32_t widt
 }
 
 template <class Pixel>
+bool GlowFilter<Pixel>::floatLanesFit() const {
+    return Pixel::kIsFloat && passRows() > 0 && passColumns() > 0 &&
+           passInput_.pixelBytes == std::int32_t(sizeof(Pixel)) &&
+           passOutput_.pixelBytes == std::int32_t(sizeof(Pixel));
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::floatColumnBands() const {
+    return (passColumns() + kFloatBandWidth<Pixel> - 1) / kFloatBandWidth<Pixel>;
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::blurFloatRowBlock(std::int32_t block) {
+    if constexpr (Pixel::kIsFloat) {
+        static_assert(kBlockRows <= tent::kMaxFloatLines &&
+                      kBlockRows * Pixel::kChannelCount <= tent::kMaxFloatLaneValues);
+        const std::int32_t rows = passRows();
+        const std::int32_t first = block * kBlockRows;
+        const std::int32_t count = std::min(kBlockRows, rows - first);
+        tent::FloatLaneRun run;
+        run.lines = count;
+        run.values = Pixel::kChannelCount;
+        run.length = passColumns();
+        run.inStride = passInput_.pixelBytes;
+        run.outStride = passOutput_.pixelBytes;
+        run.kernel = TentKernel::forRadius(horizontalRadius_);
+        for (std::int32_t j = 0; j < count; ++j) {
+            run.in[j] = reinterpret_cast<const std::byte*>(passInput_.row(first + j));
+            run.out[j] = reinterpret_cast<std::byte*>(passOutput_.row(first + j));
+        }
+        tent::FloatLaneSums sums;
+        bool nonFinite[tent::kMaxFloatLaneValues];
+        tent::runFloatLanes(run, sums, nonFinite);
+        const std::int64_t allRows = std::max(rows, 1);
+        for (std::int32_t j = 0; j < count; ++j) {
+            // A row holding an infinity or a NaN: the per-line path runs it again with tracking.
+            if (std::any_of(nonFinite + j * run.values, nonFinite + (j + 1) * run.values,
+                            [](bool b) { return b; })) {
+                const PixelLine<Pixel> input{const_cast<std::byte*>(run.in[j]), passInput_.pixelBytes};
+                const PixelLine<Pixel> output{run.out[j], passOutput_.pixelBytes};
+                blurTentLine(input, output, run.length, run.kernel, truncatingWriter<Pixel>());
+            }
+        }
+        for (std::int32_t j = 0; j < count; ++j) {
+            const std::int32_t status = reportProgress(std::int64_t(horizontalUnit_) * allRows + first + j,
+                                                       std::int64_t(unitCount_) * allRows);
+            if (status != noError()) {
+                return status;
+            }
+        }
+    }
+    return noError();
+}
+
+template <class Pixel>
+std::int32_t GlowFilter<Pixel>::blurFloatColumnBand(std::int32_t band) {
+    const std::int32_t columns = passColumns();
+    const std::int32_t first = band * kFloatBandWidth<Pixel>;
+    const std::int32_t end = std::min(first + kFloatBandWidth<Pixel>, columns);
+    if constexpr (Pixel::kIsFloat) {
+        tent::FloatLaneRun run;
+        run.lines = 1;
+        run.values = (end - first) * Pixel::kChannelCount;
+        run.length = passRows();
+        run.in[0] = passInput_.data + std::ptrdiff_t(first) * passInput_.pixelBytes;
+        run.out[0] = passOutput_.data + std::ptrdiff_t(first) * passOutput_.pixelBytes;
+        run.inStride = passInput_.rowBytes;
+        run.outStride = passOutput_.rowBytes;
+        run.kernel = TentKernel::forRadius(verticalRadius_);
+        tent::FloatLaneSums sums;
+        bool nonFinite[tent::kMaxFloatLaneValues];
+        tent::runFloatLanes(run, sums, nonFinite);
+        for (std::int32_t x = first; x < end; ++x) {
+            const bool* flags = nonFinite + (x - first) * Pixel::kChannelCount;
+            if (std::any_of(flags, flags + Pixel::kChannelCount, [](bool b) { return b; })) {
+                const PixelLine<Pixel> input{passInput_.data + std::ptrdiff_t(x) * passInput_.pixelBytes,
+                                             passInput_.rowBytes};
+                const PixelLine<Pixel> output{passOutput_.data + std::ptrdiff_t(x) * passOutput_.pixelBytes,
+                                              passOutput_.rowBytes};
+                blurTentLine(input, output, run.length, run.kernel, roundingWriter<Pixel>());
+            }
+        }
+    }
+    // Progress as the strips of 16 columns report it.
+    const std::int64_t allColumns = std::max(columns, 1);
+    for (std::int32_t x = first; x < end; x += kStripWidth) {
+        const std::int32_t last = std::min(x + kStripWidth, end) - 1;
+        const std::int32_t status = reportProgress(std::int64_t(verticalUnit_) * allColumns + last,
+                                                   std::int64_t(unitCount_) * allColumns);
+        if (status != noError()) {
+            return status;
+        }
+    }
+    return noError();
+}
+
+template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runHorizontalPass() {
+    if constexpr (Pixel::kIsFloat) {
+        if (floatLanesFit()) {
+            return runEach<&GlowFilter::blurFloatRowBlock>((passRows() + kBlockRows - 1) / kBlockRows);
+        }
+    }
     if constexpr (!Pixel::kIsFloat) {
         if (lanesFit()) {
             laneTent_ = rowTent<Pixel>(horizontalRadius_);
@@ -348,6 +456,11 @@ std::int32_t GlowFilter<Pixel>::runHorizontalPass() {
 
 template <class Pixel>
 std::int32_t GlowFilter<Pixel>::runVerticalPass() {
+    if constexpr (Pixel::kIsFloat) {
+        if (floatLanesFit()) {
+            return runEach<&GlowFilter::blurFloatColumnBand>(floatColumnBands());
+        }
+    }
     if constexpr (!Pixel::kIsFloat) {
         if (lanesFit()) {
             laneTent_ = columnTent<Pixel>(verticalRadius_);

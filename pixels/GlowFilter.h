@@ -51,7 +51,9 @@ public:
     // strip), with rows read along cache lines. At integer depths, wherever IntegerTent has a form for the
     // radius, both passes run their lines side by side in SIMD lanes with integer sums (TentLanes.h): the
     // horizontal pass in blocks of 8 rows per item (reporting each row after the block), the vertical pass
-    // in bands of 128 columns (reporting as the strips of 16 columns in it would).
+    // in bands of 128 columns (reporting as the strips of 16 columns in it would). Float passes over
+    // unpadded pixels run in lanes of doubles (FloatTentLanes.h) with the per-line path's own arithmetic:
+    // blocks of 8 rows, bands of 64 columns (48 for accumulation pixels), reporting alike.
     std::int32_t runHorizontalPass();
     std::int32_t runVerticalPass();
 
@@ -75,6 +77,11 @@ private:
     std::int32_t blurColumnBand(std::int32_t band);
     void blurColumnsInLanes(std::int32_t start, std::int32_t width, std::int32_t storeFrom);
     std::int32_t columnBands() const;
+    // Float depths in lanes of doubles.
+    bool floatLanesFit() const;
+    std::int32_t blurFloatRowBlock(std::int32_t block);
+    std::int32_t blurFloatColumnBand(std::int32_t band);
+    std::int32_t floatColumnBands() const;
     void clearDestination();
 
     PixelArray<Pixel> source_;
