@@ -103,9 +103,7 @@ void blurArguments(benchmark::internal::Benchmark* benchmark) {
             benchmark->Args({radius, threads});
         }
     }
-    // The CPU column is the whole process's (the blur runs on pool threads): on a busy machine it stays
-    // closer to the work than the wall time does.
-    benchmark->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+    benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 BENCHMARK_TEMPLATE(tentBlur, Pixel8)->Apply(blurArguments);
