@@ -36,6 +36,11 @@ struct Blocks {
         }
         return reinterpret_cast<const float*>(base[line] + i * stride);
     }
+
+    // Position i within the line.
+    const float* inside(int line, std::int64_t i) const {
+        return reinterpret_cast<const float*>(base[line] + i * stride);
+    }
 };
 
 // A block's floats from v on as doubles less the lanes' offsets: the per-line path's samples.
@@ -100,21 +105,33 @@ void prime(const FloatLaneRun& run, const Blocks& blocks, FloatLaneSums& s) {
     }
 }
 
-// Output x of every lane, then (unless x is the last) the sums moved on to x + 1.
-template <bool Advance>
-HWY_INLINE void step(const FloatLaneRun& run, const Blocks& blocks, FloatLaneSums& s, std::int64_t x) {
+// Outputs x .. x + kSteps - 1 of every lane, the sums moved on after each (unless Advance is false: then
+// the one output x, the line's last). The sums stay in registers over the steps, and the samples just
+// outside the window come from the step before (x - r - 1 is the sample that left at x - 1, x + r + 1 the
+// one that entered): the operations on each lane are those of one step after another. Inside: every
+// position the steps read lies within the line.
+template <int kSteps, bool Advance, bool Inside>
+HWY_INLINE void steps(const FloatLaneRun& run, const Blocks& blocks, FloatLaneSums& s, std::int64_t x) {
+    static_assert(Advance || kSteps == 1);
     const std::int64_t r = run.kernel.whole;
     const double tentWeight = run.kernel.scale;
     const double windowWeight = run.kernel.blendWeight * run.kernel.scale;
     const double edgeWeight = run.kernel.edgeWeight * run.kernel.scale;
     const std::int32_t values = run.values;
     for (int j = 0; j < run.lines; ++j) {
-        const float* low = blocks.at(j, x - r - 1);
-        const float* high = blocks.at(j, x + r + 1);
-        const float* leaving = blocks.at(j, x - r);
-        const float* entering = blocks.at(j, x + r + 2);
-        const float* next = blocks.at(j, x + 1);
-        float* out = reinterpret_cast<float*>(run.out[j] + x * run.outStride);
+        auto block = [&](std::int64_t i) { return Inside ? blocks.inside(j, i) : blocks.at(j, i); };
+        const float* low = block(x - r - 1);
+        const float* high = block(x + r + 1);
+        const float* leaving[kSteps];
+        const float* entering[kSteps];
+        const float* next[kSteps];
+        float* out[kSteps];
+        for (int t = 0; t < kSteps; ++t) {
+            leaving[t] = block(x + t - r);
+            entering[t] = block(x + t + r + 2);
+            next[t] = block(x + t + 1);
+            out[t] = reinterpret_cast<float*>(run.out[j] + (x + t) * run.outStride);
+        }
         const std::int32_t base = j * values;
         korvane::HWY_NAMESPACE::wholeVectorsThenTail(values, [&](auto d, std::int32_t v) HWY_ATTR {
             const hn::Rebind<float, decltype(d)> df;
@@ -122,21 +139,27 @@ HWY_INLINE void step(const FloatLaneRun& run, const Blocks& blocks, FloatLaneSum
             const auto offset = hn::LoadU(d, s.offset + i);
             auto window = hn::LoadU(d, s.window + i);
             auto tent = hn::LoadU(d, s.tent + i);
-            const auto h = sample(d, high, v, offset);
-            const auto l = sample(d, low, v, offset);
-            const auto weighed =
-                hn::Add(hn::Mul(tent, hn::Set(d, tentWeight)), hn::Mul(window, hn::Set(d, windowWeight)));
-            const auto value =
-                hn::Add(hn::Add(weighed, hn::Mul(hn::Add(l, h), hn::Set(d, edgeWeight))), offset);
-            hn::StoreU(hn::DemoteTo(df, value), df, out + v);
+            auto change = hn::LoadU(d, s.change + i);
+            auto h = sample(d, high, v, offset);
+            auto l = sample(d, low, v, offset);
+            for (int t = 0; t < kSteps; ++t) {
+                const auto weighed =
+                    hn::Add(hn::Mul(tent, hn::Set(d, tentWeight)), hn::Mul(window, hn::Set(d, windowWeight)));
+                const auto value =
+                    hn::Add(hn::Add(weighed, hn::Mul(hn::Add(l, h), hn::Set(d, edgeWeight))), offset);
+                hn::StoreU(hn::DemoteTo(df, value), df, out[t] + v);
+                if constexpr (Advance) {
+                    const auto le = sample(d, leaving[t], v, offset);
+                    const auto en = sample(d, entering[t], v, offset);
+                    const auto nx = sample(d, next[t], v, offset);
+                    window = hn::Add(window, hn::Sub(h, le));
+                    tent = hn::Add(tent, change);
+                    change = hn::Add(change, hn::Sub(hn::Add(en, le), hn::Add(nx, nx)));
+                    l = le;
+                    h = en;
+                }
+            }
             if constexpr (Advance) {
-                auto change = hn::LoadU(d, s.change + i);
-                const auto le = sample(d, leaving, v, offset);
-                const auto en = sample(d, entering, v, offset);
-                const auto nx = sample(d, next, v, offset);
-                window = hn::Add(window, hn::Sub(h, le));
-                tent = hn::Add(tent, change);
-                change = hn::Add(change, hn::Sub(hn::Add(en, le), hn::Add(nx, nx)));
                 hn::StoreU(window, d, s.window + i);
                 hn::StoreU(tent, d, s.tent + i);
                 hn::StoreU(change, d, s.change + i);
@@ -144,6 +167,9 @@ HWY_INLINE void step(const FloatLaneRun& run, const Blocks& blocks, FloatLaneSum
         });
     }
 }
+
+// Steps taken together where they read only inside the line.
+constexpr int kStepsTogether = 4;
 
 } // namespace
 
@@ -153,10 +179,19 @@ void runFloatLanes(const FloatLaneRun& run, FloatLaneSums& sums, bool* nonFinite
     }
     const Blocks blocks{run.in, run.inStride, run.length};
     prime(run, blocks, sums);
-    for (std::int64_t x = 0; x + 1 < run.length; ++x) {
-        step<true>(run, blocks, sums, x);
+    const std::int64_t r = run.kernel.whole;
+    std::int64_t x = 0;
+    while (x + 1 < run.length) {
+        // The steps x .. x + 3 read x - r - 1 .. x + r + 5.
+        if (x >= r + 1 && x + kStepsTogether + r + 1 < run.length) {
+            steps<kStepsTogether, true, true>(run, blocks, sums, x);
+            x += kStepsTogether;
+        } else {
+            steps<1, true, false>(run, blocks, sums, x);
+            ++x;
+        }
     }
-    step<false>(run, blocks, sums, run.length - 1);
+    steps<1, false, false>(run, blocks, sums, run.length - 1);
     // The per-line path's test, in its order of additions.
     for (int i = 0; i < run.lines * run.values; ++i) {
         nonFinite[i] = !std::isfinite(sums.window[i] + sums.tent[i] + sums.change[i] + sums.offset[i]);
