@@ -64,10 +64,11 @@ static_assert(sizeof(PixelStrip<AccumulationPixel8>) == kStripWidth * sizeof(Acc
 constexpr std::int32_t kBandWidth = 128;
 static_assert(kBandWidth * 4 <= tent::kMaxLaneValues && kBandWidth % kStripWidth == 0);
 
-// Columns per item of the float vertical pass: whole strips, all their values in the lanes' sums at once.
+// Columns per item of the float vertical pass: one strip, so that progress and an abort come when they
+// come in the per-line path.
 template <class Pixel>
-constexpr std::int32_t kFloatBandWidth =
-    tent::kMaxFloatLaneValues / Pixel::kChannelCount / kStripWidth* kStripWidth;
+constexpr std::int32_t kFloatBandWidth = kStripWidth;
+static_assert(kStripWidth * 5 <= tent::kMaxFloatLaneValues);
 
 // Rows per item of the horizontal pass at integer depths: their pixels at one column make one block of lanes.
 constexpr std::int32_t kBlockRows = 8;

@@ -53,7 +53,7 @@ public:
     // horizontal pass in blocks of 8 rows per item (reporting each row after the block), the vertical pass
     // in bands of 128 columns (reporting as the strips of 16 columns in it would). Float passes over
     // unpadded pixels run in lanes of doubles (FloatTentLanes.h) with the per-line path's own arithmetic:
-    // blocks of 8 rows, bands of 64 columns (48 for accumulation pixels), reporting alike.
+    // blocks of 8 rows and strips of 16 columns, reporting alike.
     std::int32_t runHorizontalPass();
     std::int32_t runVerticalPass();
 

@@ -142,7 +142,7 @@ TEST(FloatTentLanes, EveryLaneIsThePerLinePathBitForBit) {
 }
 
 // The float passes (lanes) against runEach over the per-line path's rows and columns, bit for bit; images
-// with padded rows, infinities and NaNs in some, widths around the bands of 64 (48) columns.
+// with padded rows, infinities and NaNs in some, widths around the strips of 16 columns.
 template <class Pixel>
 void expectPassesMatchThePerLinePath() {
     struct Size {
