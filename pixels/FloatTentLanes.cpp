@@ -175,6 +175,7 @@ constexpr int kStepsTogether = 4;
 
 void runFloatLanes(const FloatLaneRun& run, FloatLaneSums& sums, bool* nonFinite) {
     if (run.length <= 0 || run.values <= 0) {
+        std::fill(nonFinite, nonFinite + std::max(run.lines * run.values, 0), false);
         return;
     }
     const Blocks blocks{run.in, run.inStride, run.length};
