@@ -137,6 +137,19 @@ def main(directory):
         r.missing = True
     for name, ratio in scaling:
         r.at_least(name, ratio, 1.8)
+    print("Second round, thread scaling: every path of more than 100 ms on one thread, two threads against one")
+    long_paths = []
+    for program in (lut, absolute, relative, blur):
+        times = r.programs.get(program, {})
+        for name, t1 in sorted(times.items()):
+            t2 = times.get(name[:-1] + "2")
+            if name.endswith("/threads:1") and not name.startswith("openCv") and t1 > 100.0 and t2:
+                long_paths.append((t1 / t2, name[: -len("/threads:1")]))
+    if long_paths:
+        least, least_name = min(long_paths)
+        r.at_least(f"the least of {len(long_paths)}: {least_name}", least, 1.8)
+    else:
+        r.at_least("the least of the paths over 100 ms", float("nan"), 1.8)
     print("9. Browser editor: one drag event through HTTP to a new 800 x 340 panel image, median ms")
     event_http = r.time(serve, "BM_PanelEventHttp/min_time:2.000")
     event_in_process = r.time(serve, "BM_PanelEventInProcess/min_time:2.000")

@@ -10,7 +10,14 @@ std::int32_t KorvaneFilter::processBand(std::int32_t /*band*/, std::int32_t /*ba
 }
 
 std::int32_t KorvaneFilter::bandCount(std::int32_t height) const {
-    return std::max(host_.threadCount(std::max(height, 1)), 1);
+    const std::int32_t threads = std::max(host_.threadCount(std::max(height, 1)), 1);
+    if (threads == 1) {
+        return 1;
+    }
+    // The host's count for `height` rows is at most `height`, so neither bound exceeds the rows.
+    const std::int32_t byRows = std::max(height / kMinBandRows, threads);
+    const std::int64_t wanted = std::int64_t(threads) * kBandsPerThread;
+    return std::int32_t(std::min<std::int64_t>(wanted, byRows));
 }
 
 std::int32_t KorvaneFilter::runBands(std::int32_t bandCount) {

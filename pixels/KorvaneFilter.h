@@ -26,7 +26,17 @@ public:
     std::int32_t outOfMemoryError() const { return host_.outOfMemoryError(); }
     std::int32_t abortError() const { return host_.abortError(); }
 
-    // Bands for a pass over `height` rows: the thread count for that height, at least 1.
+    // With more than one thread a pass runs this many bands per thread...
+    static constexpr std::int32_t kBandsPerThread = 16;
+    // ...each of at least this many rows, unless that leaves fewer bands than threads.
+    static constexpr std::int32_t kMinBandRows = 16;
+
+    // Bands for a pass over `height` rows. The thread count for that height is 1: one band. More threads:
+    // kBandsPerThread bands per thread, fewer where bands would have fewer than kMinBandRows rows, never
+    // fewer than the threads nor more than the rows. The threads take the bands in turn as they finish
+    // one, so a thread that loses its processor for a while holds up no more than its current band; one
+    // band per thread would hold up the whole pass. Every band covers the rows bandRows gives it, and a
+    // pass must give the same result for every band count.
     std::int32_t bandCount(std::int32_t height) const;
     // processBand(i, bandCount) for every band on the thread pool; the first failure of any band.
     std::int32_t runBands(std::int32_t bandCount);

@@ -318,6 +318,52 @@ TEST(ThreadPool, StressManySmallJobsOverManyPoolSizes) {
     }
 }
 
+// The worker stalls in its first slice until every other slice is done, as a thread that has lost its
+// processor would; the caller waits on its own first slice until the worker holds one. A pool that gave
+// each thread a fixed share would leave the worker's share undone and the worker timing out.
+struct StalledWorker {
+    static constexpr std::int32_t kSlices = 32;
+    ManualResetEvent workerHoldsASlice;
+    ManualResetEvent othersDone;
+    std::atomic<int> done{0};
+    std::atomic<int> callerCalls{0};
+    std::atomic<int> workerCalls{0};
+    std::atomic<int> calledSlices[kSlices] = {};
+};
+
+std::int32_t stallOneWorker(void* data, std::int32_t slice, std::int32_t, std::int32_t thread) {
+    auto& job = *static_cast<StalledWorker*>(data);
+    ++job.calledSlices[slice];
+    std::int32_t status = 0;
+    if (thread != 0 && job.workerCalls++ == 0) {
+        job.workerHoldsASlice.signal();
+        // The last of the other slices to finish lets this one go.
+        status = job.othersDone.waitFor(kPatience) ? 0 : 7;
+        ++job.done;
+        return status;
+    }
+    if (thread == 0 && job.callerCalls++ == 0 && !job.workerHoldsASlice.waitFor(kPatience)) {
+        status = 9;
+    }
+    if (++job.done == StalledWorker::kSlices - 1) {
+        job.othersDone.signal();
+    }
+    return status;
+}
+
+TEST(ThreadPool, AStalledThreadHoldsUpOnlyTheSliceItHas) {
+    ThreadPool pool;
+    pool.setThreadCount(2);
+    ASSERT_EQ(pool.threadCount(), 2);
+    StalledWorker job;
+    EXPECT_EQ(pool.run(StalledWorker::kSlices, &job, &stallOneWorker), 0);
+    for (int i = 0; i < StalledWorker::kSlices; ++i) {
+        EXPECT_EQ(job.calledSlices[i].load(), 1) << "slice " << i;
+    }
+    EXPECT_EQ(job.workerCalls.load(), 1);
+    EXPECT_EQ(job.callerCalls.load(), StalledWorker::kSlices - 1);
+}
+
 TEST(ThreadPool, StopAllJoinsWorkersAndLeavesAWorkingPoolOfOne) {
     ThreadPool pool;
     pool.setThreadCount(5);

@@ -84,7 +84,35 @@ TEST(FilterBands, EveryRowOnceOnManyThreads) {
     FilterHost host(3);
     RowCountingFilter filter(host, 1001);
     filter.bands = filter.bandCount(1001);
-    EXPECT_EQ(filter.bands, 3);
+    EXPECT_EQ(filter.bands, 48);
+    EXPECT_EQ(filter.apply(0, 1), host.noError());
+    for (const auto& visits : filter.visits_) {
+        ASSERT_EQ(visits.load(), 1);
+    }
+}
+
+TEST(FilterBands, BandCountFollowsThreadsAndRows) {
+    struct Case {
+        std::int32_t threads;
+        std::int32_t height;
+        std::int32_t bands;
+    };
+    // One thread: one band. More: 16 per thread, bands of at least 16 rows, never fewer than the threads
+    // (the host's count for a height is at most that height).
+    for (const Case& c : {Case{1, 2160, 1}, Case{2, 2160, 32}, Case{3, 2160, 48}, Case{64, 2160, 135},
+                          Case{2, 100, 6}, Case{2, 40, 2}, Case{7, 90, 7}, Case{4, 3, 3}, Case{2, 0, 1},
+                          Case{2, 512, 32}, Case{2, 511, 31}}) {
+        FilterHost host(c.threads);
+        RowCountingFilter filter(host, 1);
+        EXPECT_EQ(filter.bandCount(c.height), c.bands) << c.threads << " threads, " << c.height << " rows";
+    }
+}
+
+TEST(FilterBands, EveryRowOnceInManyBandsOnTwoThreads) {
+    FilterHost host(2);
+    RowCountingFilter filter(host, 2160);
+    filter.bands = filter.bandCount(2160);
+    ASSERT_EQ(filter.bands, 32);
     EXPECT_EQ(filter.apply(0, 1), host.noError());
     for (const auto& visits : filter.visits_) {
         ASSERT_EQ(visits.load(), 1);
