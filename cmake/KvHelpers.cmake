@@ -69,6 +69,17 @@ function(kv_add_test name)
     else()
         gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
     endif()
+    # Discovery hands the properties on as a flat list, so of several labels only the first arrives (the
+    # others become property names). The whole list is set on the discovered tests after discovery.
+    list(LENGTH ARG_LABELS label_count)
+    if(label_count GREATER 1)
+        set(labels_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+        file(WRITE "${labels_file}"
+            "foreach(test IN LISTS ${name}_TESTS)\n"
+            "    set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+            "endforeach()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_file}")
+    endif()
     # The thread-sanitizer stage builds only these (target kv_tsan_tests).
     if("tsan" IN_LIST ARG_LABELS)
         set_property(GLOBAL APPEND PROPERTY KV_TSAN_TESTS ${name})
