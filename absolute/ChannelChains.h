@@ -13,13 +13,14 @@ namespace korvane::absolute {
 // Integer depths, normal order, with colour steps: the channel curves of a channel (its own, then rgb for red,
 // green and blue) read that channel's value alone, so what they leave is worked out once per channel value
 // into one map per channel, and a run's values after the channel steps are one lookup each. The maps hold
-// exactly what the per-pixel lookups give (the same table reads, in the same order).
+// exactly what the per-pixel lookups give (the same table reads, in the same order): the last read's table
+// value, a float, so the maps are floats (half the cache a 16-bit map of doubles would take).
 
 // Channel order of the maps: red, green, blue, alpha.
 inline constexpr std::size_t kChainCount = 4;
 
 // map[v] for v = 0..last: v through the lookups in order (a null lookup is a curve at its default).
-inline void buildChainMap(const std::array<const TableLookup*, 2>& lookups, std::int32_t last, double* map) {
+inline void buildChainMap(const std::array<const TableLookup*, 2>& lookups, std::int32_t last, float* map) {
     for (std::int32_t v = 0; v <= last; ++v) {
         double value = double(v);
         for (const TableLookup* lookup : lookups) {
@@ -27,14 +28,15 @@ inline void buildChainMap(const std::array<const TableLookup*, 2>& lookups, std:
                 value = lookup->atChannel(value);
             }
         }
-        map[v] = value;
+        // A table value: a float exactly.
+        map[v] = float(value);
     }
 }
 
 // The maps of the four channels; null for a channel without a curve, whose values pass as they are (a 16-bit
 // value above white included).
 struct ChainMaps {
-    std::array<const double*, kChainCount> maps{};
+    std::array<const float*, kChainCount> maps{};
 };
 
 // The run's red, green, blue and alpha after the channel steps, read through the maps (each of
@@ -49,7 +51,7 @@ void readThroughChains(const Pixel* source, const ChainMaps& chains, PixelRun& r
     for (std::size_t c = 0; c < kChainCount; ++c) {
         const std::size_t slot = slots[c];
         double* out = values[c];
-        const double* map = chains.maps[c];
+        const float* map = chains.maps[c];
         if (map == nullptr) {
             for (std::int32_t i = 0; i < run.count; ++i) {
                 out[i] = double(source[i].channel[slot]);
@@ -59,9 +61,9 @@ void readThroughChains(const Pixel* source, const ChainMaps& chains, PixelRun& r
         for (std::int32_t i = 0; i < run.count; ++i) {
             const Value v = source[i].channel[slot];
             if constexpr (std::numeric_limits<Value>::max() > Pixel::kMaxValue) {
-                out[i] = map[std::min(std::size_t(v), std::size_t(Pixel::kMaxValue))];
+                out[i] = double(map[std::min(std::size_t(v), std::size_t(Pixel::kMaxValue))]);
             } else {
-                out[i] = map[v];
+                out[i] = double(map[v]);
             }
         }
     }

@@ -33,7 +33,7 @@ std::size_t HueBoundaries::bucketCount(std::int32_t last) {
     return std::size_t(std::min<std::int64_t>(4 * (std::int64_t(last) + 1), 65536));
 }
 
-HueBoundaries::HueBoundaries(std::int32_t last, double* cosines, std::int32_t* firstEntries)
+HueBoundaries::HueBoundaries(std::int32_t last, double* cosines, std::uint16_t* firstEntries)
     : cosines_(cosines), firstEntries_(firstEntries), last_(last), buckets_(std::int32_t(bucketCount(last))),
       halfBuckets_(0.5 * double(bucketCount(last))) {
     const std::int32_t half = halfTable(last);
@@ -50,7 +50,7 @@ HueBoundaries::HueBoundaries(std::int32_t last, double* cosines, std::int32_t* f
         while (k + 1 <= half + 1 && cosines[k + 1] >= top) {
             ++k;
         }
-        firstEntries[b] = k;
+        firstEntries[b] = std::uint16_t(k);
     }
 }
 

@@ -12,13 +12,14 @@ namespace korvane::absolute {
 // rounding of the inverse cosine could pick the neighbouring entry, is worked out with std::acos.
 class HueBoundaries {
 public:
-    // Doubles of cosines() and entries of firstEntries() for a table whose last index is `last`.
+    // Doubles of cosines and entries of firstEntries for a table whose last index is `last` (at most 65535:
+    // a first entry is at most half of it, plus one).
     static std::size_t cosineCount(std::int32_t last);
     static std::size_t bucketCount(std::int32_t last);
 
     HueBoundaries() = default;
     // Fills the two arrays (of cosineCount and bucketCount entries), which must outlive the boundaries.
-    HueBoundaries(std::int32_t last, double* cosines, std::int32_t* firstEntries);
+    HueBoundaries(std::int32_t last, double* cosines, std::uint16_t* firstEntries);
 
     std::int32_t last() const { return last_; }
     // The entry of direction (x, y): tableIndex(min(hueTurns(x, y), 1) * last, last), exactly.
@@ -26,7 +27,7 @@ public:
 
 private:
     const double* cosines_ = nullptr;
-    const std::int32_t* firstEntries_ = nullptr;
+    const std::uint16_t* firstEntries_ = nullptr;
     std::int32_t last_ = 0;
     std::int32_t buckets_ = 0;
     double halfBuckets_ = 0.0;

@@ -140,8 +140,8 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
             const std::int32_t lastEntry = tableLength_ - 1;
             hueBoundaryCosines_ = static_cast<double*>(
                 host().allocate(HueBoundaries::cosineCount(lastEntry) * sizeof(double)));
-            hueFirstEntries_ = static_cast<std::int32_t*>(
-                host().allocate(HueBoundaries::bucketCount(lastEntry) * sizeof(std::int32_t)));
+            hueFirstEntries_ = static_cast<std::uint16_t*>(
+                host().allocate(HueBoundaries::bucketCount(lastEntry) * sizeof(std::uint16_t)));
             if (hueBoundaryCosines_ == nullptr || hueFirstEntries_ == nullptr) {
                 return outOfMemoryError();
             }
@@ -226,10 +226,10 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
         status = runEach<&RgbaCurvesFilter::runMapBand>(bands);
     } else {
         if (usesChainMaps()) {
-            if (!chainMaps.allocate(kChainCount * std::size_t(tableLength_) * sizeof(double))) {
+            if (!chainMaps.allocate(kChainCount * std::size_t(tableLength_) * sizeof(float))) {
                 return outOfMemoryError();
             }
-            chainMaps_ = static_cast<double*>(chainMaps.data());
+            chainMaps_ = static_cast<float*>(chainMaps.data());
             buildChainMaps();
         }
         status = invert_ ? runEach<&RgbaCurvesFilter::template runBand<CurveOrder::Inverted>>(bands)
@@ -311,7 +311,7 @@ void RgbaCurvesFilter<Pixel>::buildChainMaps() {
             {lookupOf(kChannelAlpha), nullptr},
         }};
         for (std::size_t c = 0; c < kChainCount; ++c) {
-            double* map = chainMaps_ + c * std::size_t(tableLength_);
+            float* map = chainMaps_ + c * std::size_t(tableLength_);
             const bool identity = chains[c][0] == nullptr && chains[c][1] == nullptr;
             chains_.maps[c] = identity ? nullptr : map;
             if (!identity) {
