@@ -12,28 +12,30 @@ namespace korvane::absolute {
 // rounding of the inverse cosine could pick the neighbouring entry, is worked out with std::acos.
 class HueBoundaries {
 public:
-    // Doubles of cosines and entries of firstEntries for a table whose last index is `last` (at most 65535:
-    // a first entry is at most half of it, plus one).
+    // Doubles of cosines and entries of firstEntries for a table whose last index is `last`.
     static std::size_t cosineCount(std::int32_t last);
     static std::size_t bucketCount(std::int32_t last);
 
     HueBoundaries() = default;
     // Fills the two arrays (of cosineCount and bucketCount entries), which must outlive the boundaries.
-    HueBoundaries(std::int32_t last, double* cosines, std::uint16_t* firstEntries);
+    HueBoundaries(std::int32_t last, double* cosines, std::int32_t* firstEntries);
 
     std::int32_t last() const { return last_; }
     // The entry of direction (x, y): tableIndex(min(hueTurns(x, y), 1) * last, last), exactly.
     std::int32_t entry(double x, double y) const;
 
 private:
+    friend void hueTableEntries(const HueBoundaries&, const double*, const double*, std::int32_t, std::int32_t*);
+
     const double* cosines_ = nullptr;
-    const std::uint16_t* firstEntries_ = nullptr;
+    const std::int32_t* firstEntries_ = nullptr;
     std::int32_t last_ = 0;
     std::int32_t buckets_ = 0;
     double halfBuckets_ = 0.0;
 };
 
-// entries[i] = boundaries.entry(x[i], y[i]) for i < count.
+// entries[i] = boundaries.entry(x[i], y[i]) for i < count: the bucket and comparisons in vector lanes, a
+// direction they leave unsure (past a second boundary of its bucket, or near one) by entry().
 void hueTableEntries(const HueBoundaries& boundaries, const double* x, const double* y, std::int32_t count,
                      std::int32_t* entries);
 

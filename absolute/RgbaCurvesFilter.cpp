@@ -140,8 +140,8 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
             const std::int32_t lastEntry = tableLength_ - 1;
             hueBoundaryCosines_ = static_cast<double*>(
                 host().allocate(HueBoundaries::cosineCount(lastEntry) * sizeof(double)));
-            hueFirstEntries_ = static_cast<std::uint16_t*>(
-                host().allocate(HueBoundaries::bucketCount(lastEntry) * sizeof(std::uint16_t)));
+            hueFirstEntries_ = static_cast<std::int32_t*>(
+                host().allocate(HueBoundaries::bucketCount(lastEntry) * sizeof(std::int32_t)));
             if (hueBoundaryCosines_ == nullptr || hueFirstEntries_ == nullptr) {
                 return outOfMemoryError();
             }

@@ -101,7 +101,7 @@ private:
     std::array<double*, 2> hueTurnTables_{};
     // Integer depths: where the hue table's entries meet (HueEntries.h).
     double* hueBoundaryCosines_ = nullptr;
-    std::uint16_t* hueFirstEntries_ = nullptr;
+    std::int32_t* hueFirstEntries_ = nullptr;
     HueBoundaries hueBoundaries_;
     HistogramCounter counter_;
     std::int32_t countingMode_ = kHistogramOff;

@@ -158,7 +158,7 @@ void expectHueLanesEqualPlain(double scale) {
     const HueTableTurn table(cosines.data(), sines.data(), last);
     // The same table with its entries found by comparisons against their boundaries.
     std::vector<double> boundaryCosines(HueBoundaries::cosineCount(last));
-    std::vector<std::uint16_t> firstEntries(HueBoundaries::bucketCount(last));
+    std::vector<std::int32_t> firstEntries(HueBoundaries::bucketCount(last));
     const HueBoundaries boundaries(last, boundaryCosines.data(), firstEntries.data());
     const HueTableTurn compared(cosines.data(), sines.data(), &boundaries);
     for (const bool specials : {false, true}) {

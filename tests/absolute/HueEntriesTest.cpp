@@ -23,7 +23,7 @@ std::int32_t plainEntry(double x, double y, std::int32_t last) {
 void expectPlainEntries(const std::vector<double>& x, const std::vector<double>& y, std::int32_t last) {
     std::vector<std::int32_t> entries(x.size(), -1);
     std::vector<double> cosines(HueBoundaries::cosineCount(last));
-    std::vector<std::uint16_t> firstEntries(HueBoundaries::bucketCount(last));
+    std::vector<std::int32_t> firstEntries(HueBoundaries::bucketCount(last));
     const HueBoundaries boundaries(last, cosines.data(), firstEntries.data());
     hueTableEntries(boundaries, x.data(), y.data(), std::int32_t(x.size()), entries.data());
     for (std::size_t i = 0; i < x.size(); ++i) {
