@@ -48,6 +48,24 @@ void readThroughChains(const Pixel* source, const ChainMaps& chains, PixelRun& r
     const std::array<std::size_t, kChainCount> slots = {std::size_t(Pixel::kRed), std::size_t(Pixel::kGreen),
                                                         std::size_t(Pixel::kBlue), std::size_t(Pixel::kAlpha)};
     const std::array<double*, kChainCount> values = {run.red, run.green, run.blue, run.alpha};
+    const auto entry = [](Value v) {
+        if constexpr (std::numeric_limits<Value>::max() > Pixel::kMaxValue) {
+            return std::min(std::size_t(v), std::size_t(Pixel::kMaxValue));
+        } else {
+            return std::size_t(v);
+        }
+    };
+    if (chains.maps[0] != nullptr && chains.maps[1] != nullptr && chains.maps[2] != nullptr &&
+        chains.maps[3] != nullptr) {
+        // Every channel has a curve: one pass over the pixels.
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            const Pixel pixel = source[i];
+            for (std::size_t c = 0; c < kChainCount; ++c) {
+                values[c][i] = double(chains.maps[c][entry(pixel.channel[slots[c]])]);
+            }
+        }
+        return;
+    }
     for (std::size_t c = 0; c < kChainCount; ++c) {
         const std::size_t slot = slots[c];
         double* out = values[c];
@@ -59,12 +77,7 @@ void readThroughChains(const Pixel* source, const ChainMaps& chains, PixelRun& r
             continue;
         }
         for (std::int32_t i = 0; i < run.count; ++i) {
-            const Value v = source[i].channel[slot];
-            if constexpr (std::numeric_limits<Value>::max() > Pixel::kMaxValue) {
-                out[i] = double(map[std::min(std::size_t(v), std::size_t(Pixel::kMaxValue))]);
-            } else {
-                out[i] = double(map[v]);
-            }
+            out[i] = double(map[entry(source[i].channel[slot])]);
         }
     }
 }
