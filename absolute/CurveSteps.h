@@ -1,4 +1,5 @@
 #pragma once
+#include "absolute/BrightnessLanes.h"
 #include "absolute/ChannelRounding.h"
 #include "absolute/HueEntries.h"
 #include "absolute/HueLanes.h"
@@ -73,7 +74,13 @@ void hueStep(const Turn& turn, PixelRun& run) {
         }
     } else {
         std::int32_t entries[kRunPixels];
-        hueTableEntries(xs, ys, run.count, turn.max(), turn.last(), entries);
+        if (turn.boundaries() != nullptr) {
+            hueTableEntries(*turn.boundaries(), xs, ys, run.count, entries);
+        } else {
+            for (std::int32_t i = 0; i < run.count; ++i) {
+                entries[i] = tableIndex(std::min(hueTurns(xs[i], ys[i]), 1.0) * turn.max(), turn.last());
+            }
+        }
         for (std::int32_t i = 0; i < run.count; ++i) {
             const HueTurn rotation = turn.ofEntry(entries[i]);
             cosines[i] = rotation.cosine;
@@ -94,17 +101,20 @@ void saturationStep(const Lookup& lookup, PixelRun& run) {
     SaturationParts parts;
     saturationParts(run.red, run.green, run.blue, run.count, parts);
     double targets[kRunPixels];
+    if constexpr (!Pixel::kIsFloat) {
+        // Without a branch per pixel: the targets of pixels that do not change are never read.
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            targets[i] = lookup.atUnit(std::clamp(parts.saturation[i], 0.0, 1.0));
+        }
+        applySaturation(parts, targets, run.count, run.red, run.green, run.blue);
+        return;
+    }
     for (std::int32_t i = 0; i < run.count; ++i) {
         if (parts.changes[i] == 0.0) {
             targets[i] = 0.0;
             continue;
         }
-        const double s = parts.saturation[i];
-        if constexpr (Pixel::kIsFloat) {
-            targets[i] = std::clamp(lookup.atUnit(s), 0.0, 1.0);
-        } else {
-            targets[i] = lookup.atUnit(std::clamp(s, 0.0, 1.0));
-        }
+        targets[i] = std::clamp(lookup.atUnit(parts.saturation[i]), 0.0, 1.0);
     }
     applySaturation(parts, targets, run.count, run.red, run.green, run.blue);
 }
@@ -112,6 +122,17 @@ void saturationStep(const Lookup& lookup, PixelRun& run) {
 // The brightness curve multiplies the colour so that its mean becomes L(mean); black stays black.
 template <class Pixel, class Lookup>
 void brightnessStep(const Lookup& lookup, PixelRun& run) {
+    if constexpr (!Pixel::kIsFloat) {
+        // The means and the scaling in vector lanes around the table reads.
+        double means[kRunPixels];
+        double values[kRunPixels];
+        brightnessMeans(run.red, run.green, run.blue, run.count, Pixel::kMax, means);
+        for (std::int32_t i = 0; i < run.count; ++i) {
+            values[i] = lookup.atChannel(means[i]);
+        }
+        applyBrightness(means, values, run.count, run.red, run.green, run.blue);
+        return;
+    }
     for (std::int32_t i = 0; i < run.count; ++i) {
         double mean = (run.red[i] + run.green[i] + run.blue[i]) * kThird;
         if constexpr (!Pixel::kIsFloat) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "absolute/ChannelLookup.h"
+#include "absolute/HueEntries.h"
 #include "curves/KnotList.h"
 
 #include <cmath>
@@ -22,11 +23,18 @@ public:
     HueTableTurn() = default;
     HueTableTurn(const double* cosines, const double* sines, std::int32_t last)
         : cosines_(cosines), sines_(sines), last_(last), max_(last) {}
+    // With the entries' boundaries, so that a run's entries are found by comparisons (hueTableEntries).
+    HueTableTurn(const double* cosines, const double* sines, const HueBoundaries* boundaries)
+        : HueTableTurn(cosines, sines, boundaries->last()) {
+        boundaries_ = boundaries;
+    }
 
     HueTurn at(double h) const { return ofEntry(tableIndex(h * max_, last_)); }
     HueTurn ofEntry(std::int32_t entry) const { return {cosines_[entry], sines_[entry]}; }
     std::int32_t last() const { return last_; }
     double max() const { return max_; }
+    // Null when made without boundaries.
+    const HueBoundaries* boundaries() const { return boundaries_; }
 
     // The entry's angle exactly as the hue step would compute it from the table value.
     static HueTurn ofTableValue(float value) {
@@ -37,6 +45,7 @@ public:
 private:
     const double* cosines_ = nullptr;
     const double* sines_ = nullptr;
+    const HueBoundaries* boundaries_ = nullptr;
     std::int32_t last_ = 0;
     double max_ = 0.0;
 };

@@ -1,6 +1,7 @@
 #include "absolute/RgbaCurvesFilter.h"
 
 #include "absolute/AbsoluteChannels.h"
+#include "absolute/ChannelChains.h"
 #include "absolute/ChannelMapRows.h"
 #include "absolute/DefaultCurve.h"
 #include "curves/CurveEdit.h"
@@ -136,7 +137,16 @@ std::int32_t RgbaCurvesFilter<Pixel>::buildTables() {
                 hueTurnTables_[0][j] = turn.cosine;
                 hueTurnTables_[1][j] = turn.sine;
             }
-            hueTurn_ = HueTableTurn(hueTurnTables_[0], hueTurnTables_[1], tableLength_ - 1);
+            const std::int32_t lastEntry = tableLength_ - 1;
+            hueBoundaryCosines_ = static_cast<double*>(
+                host().allocate(HueBoundaries::cosineCount(lastEntry) * sizeof(double)));
+            hueFirstEntries_ = static_cast<std::int32_t*>(
+                host().allocate(HueBoundaries::bucketCount(lastEntry) * sizeof(std::int32_t)));
+            if (hueBoundaryCosines_ == nullptr || hueFirstEntries_ == nullptr) {
+                return outOfMemoryError();
+            }
+            hueBoundaries_ = HueBoundaries(lastEntry, hueBoundaryCosines_, hueFirstEntries_);
+            hueTurn_ = HueTableTurn(hueTurnTables_[0], hueTurnTables_[1], &hueBoundaries_);
         }
         return noError();
     }
@@ -156,6 +166,13 @@ void RgbaCurvesFilter<Pixel>::releaseTables() {
             table = nullptr;
         }
     }
+    for (void* table : {static_cast<void*>(hueBoundaryCosines_), static_cast<void*>(hueFirstEntries_)}) {
+        if (table != nullptr) {
+            host().release(table);
+        }
+    }
+    hueBoundaryCosines_ = nullptr;
+    hueFirstEntries_ = nullptr;
 }
 
 template <class Pixel>
@@ -197,6 +214,8 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
 
     ScratchBuffer channelMaps(host());
     channelMaps_ = nullptr;
+    ScratchBuffer chainMaps(host());
+    chainMaps_ = nullptr;
     if (usesChannelMaps()) {
         const std::size_t entries = channelMapStorage(std::size_t(tableLength_));
         if (!channelMaps.allocate(entries * sizeof(Value))) {
@@ -206,10 +225,18 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
         buildChannelMaps();
         status = runEach<&RgbaCurvesFilter::runMapBand>(bands);
     } else {
+        if (usesChainMaps()) {
+            if (!chainMaps.allocate(kChainCount * std::size_t(tableLength_) * sizeof(float))) {
+                return outOfMemoryError();
+            }
+            chainMaps_ = static_cast<float*>(chainMaps.data());
+            buildChainMaps();
+        }
         status = invert_ ? runEach<&RgbaCurvesFilter::template runBand<CurveOrder::Inverted>>(bands)
                          : runEach<&RgbaCurvesFilter::template runBand<CurveOrder::Normal>>(bands);
     }
     channelMaps_ = nullptr;
+    chainMaps_ = nullptr;
     if (status == noError() && bandCounts_ != nullptr) {
         for (std::int32_t band = 0; band < bands; ++band) {
             const std::int32_t* partial = bandCounts_ + std::size_t(band) * countsPerBand;
@@ -267,6 +294,34 @@ void RgbaCurvesFilter<Pixel>::buildChannelMaps() {
 }
 
 template <class Pixel>
+bool RgbaCurvesFilter<Pixel>::usesChainMaps() const {
+    return !Pixel::kIsFloat && !invert_ && countingMode_ != kHistogramChannel && !usesChannelMaps();
+}
+
+template <class Pixel>
+void RgbaCurvesFilter<Pixel>::buildChainMaps() {
+    if constexpr (!Pixel::kIsFloat) {
+        const auto lookupOf = [this](std::int32_t channel) -> const TableLookup* {
+            return enabled_[std::size_t(channel)] ? &lookups_[std::size_t(channel)] : nullptr;
+        };
+        const std::array<std::array<const TableLookup*, 2>, kChainCount> chains = {{
+            {lookupOf(kChannelRed), lookupOf(kChannelRgb)},
+            {lookupOf(kChannelGreen), lookupOf(kChannelRgb)},
+            {lookupOf(kChannelBlue), lookupOf(kChannelRgb)},
+            {lookupOf(kChannelAlpha), nullptr},
+        }};
+        for (std::size_t c = 0; c < kChainCount; ++c) {
+            float* map = chainMaps_ + c * std::size_t(tableLength_);
+            const bool identity = chains[c][0] == nullptr && chains[c][1] == nullptr;
+            chains_.maps[c] = identity ? nullptr : map;
+            if (!identity) {
+                buildChainMap(chains[c], tableLength_ - 1, map);
+            }
+        }
+    }
+}
+
+template <class Pixel>
 std::int32_t RgbaCurvesFilter<Pixel>::runMapBand(std::int32_t band, std::int32_t bandCount) {
     if constexpr (Pixel::kIsFloat) {
         return noError();
@@ -298,14 +353,21 @@ std::int32_t RgbaCurvesFilter<Pixel>::runBand(std::int32_t band, std::int32_t ba
         Pixel* target = output_.row(y);
         for (std::int32_t x0 = 0; x0 < width_; x0 += kRunPixels) {
             run.count = std::min(kRunPixels, width_ - x0);
-            for (std::int32_t i = 0; i < run.count; ++i) {
-                const Pixel& pixel = source[x0 + i];
-                run.red[i] = double(pixel.red());
-                run.green[i] = double(pixel.green());
-                run.blue[i] = double(pixel.blue());
-                run.alpha[i] = double(pixel.alpha());
+            const bool chained = Order == CurveOrder::Normal && chainMaps_ != nullptr;
+            if (chained) {
+                if constexpr (!Pixel::kIsFloat) {
+                    readThroughChains(source + x0, chains_, run);
+                }
+            } else {
+                for (std::int32_t i = 0; i < run.count; ++i) {
+                    const Pixel& pixel = source[x0 + i];
+                    run.red[i] = double(pixel.red());
+                    run.green[i] = double(pixel.green());
+                    run.blue[i] = double(pixel.blue());
+                    run.alpha[i] = double(pixel.alpha());
+                }
             }
-            processRun<Order>(run, counts);
+            processRun<Order>(run, counts, chained);
             if constexpr (Pixel::kIsFloat) {
                 // Curves go on in a straight line past their ends, so a steep one over a large pixel can
                 // leave the float range.
@@ -340,7 +402,7 @@ void RgbaCurvesFilter<Pixel>::applyCurve(std::int32_t channel, double* values, s
 
 template <class Pixel>
 template <CurveOrder Order>
-void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts) const {
+void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts, bool channelStepsDone) const {
     if (countingMode_ == kHistogramChannel) {
         countChannelProperty<Pixel>(counter_, histogramChannel_, run, counts);
     }
@@ -387,7 +449,9 @@ void RgbaCurvesFilter<Pixel>::processRun(PixelRun& run, std::int32_t* counts) co
         }
     };
     if constexpr (Order == CurveOrder::Normal) {
-        channelSteps();
+        if (!channelStepsDone) {
+            channelSteps();
+        }
         colourSteps();
     } else {
         colourSteps();

@@ -1,4 +1,5 @@
 #pragma once
+#include "absolute/ChannelChains.h"
 #include "absolute/ChannelLookup.h"
 #include "absolute/CurveSteps.h"
 #include "absolute/HistogramCounter.h"
@@ -67,10 +68,15 @@ private:
     void buildChannelMaps();
     std::int32_t runMapBand(std::int32_t band, std::int32_t bandCount);
 
+    // Integer depths in the normal order with a colour step and no input histogram: the channel steps are
+    // one map per channel (ChannelChains.h), read as the run is loaded.
+    bool usesChainMaps() const;
+    void buildChainMaps();
+
     template <CurveOrder Order>
     std::int32_t runBand(std::int32_t band, std::int32_t bandCount);
     template <CurveOrder Order>
-    void processRun(PixelRun& run, std::int32_t* counts) const;
+    void processRun(PixelRun& run, std::int32_t* counts, bool channelStepsDone) const;
     void applyCurve(std::int32_t channel, double* values, std::int32_t count) const;
 
     PixelArray<Pixel> input_;
@@ -93,6 +99,10 @@ private:
     Turn hueTurn_;
     // Integer depths: cosines and sines of the hue table's angles.
     std::array<double*, 2> hueTurnTables_{};
+    // Integer depths: where the hue table's entries meet (HueEntries.h).
+    double* hueBoundaryCosines_ = nullptr;
+    std::int32_t* hueFirstEntries_ = nullptr;
+    HueBoundaries hueBoundaries_;
     HistogramCounter counter_;
     std::int32_t countingMode_ = kHistogramOff;
     std::int32_t width_ = 0;
@@ -102,6 +112,9 @@ private:
     // One map of tableLength_ entries per channel, in the pixel's channel order, when usesChannelMaps().
     static constexpr std::size_t kChannelMapCount = 4;
     Value* channelMaps_ = nullptr;
+    // kChainCount maps of tableLength_ entries, when usesChainMaps().
+    float* chainMaps_ = nullptr;
+    ChainMaps chains_;
 };
 
 } // namespace korvane::absolute

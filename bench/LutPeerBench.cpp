@@ -1,8 +1,8 @@
 // The Absolute render's per-channel path beside OpenCV's table lookup, in one run on one UHD frame: cv::LUT
 // on the frame as CV_8UC4 with a four-channel table (the very maps the render applies), the Absolute render
 // with the per-channel curves (rgb, red, green, blue, alpha) at 8 and 16 bits, with all eight curves at 8
-// bits, and the Relative render with one property changed at 8 bits; each on one thread and on two. A plain
-// copy of the frame at 8 and 16 bits is the memory's limit for the per-channel render, and the map row
+// and 16 bits, and the Relative render with one property changed at 8 bits; each on one thread and on two. A
+// plain copy of the frame at 8 and 16 bits is the memory's limit for the per-channel render, and the map row
 // kernels this processor runs are timed on their own over the same frame.
 #include "absolute/ChannelMapRows.h"
 #include "bench/AbsoluteBenchCurves.h"
@@ -67,6 +67,10 @@ void absoluteAllEight(benchmark::State& state) {
     runAbsoluteRender<Pixel8>(state, absoluteCurvesFor(AbsoluteCurves::AllEight), false, threadsOf(state, 0));
 }
 
+void absoluteAllEight16(benchmark::State& state) {
+    runAbsoluteRender<Pixel16>(state, absoluteCurvesFor(AbsoluteCurves::AllEight), false, threadsOf(state, 0));
+}
+
 void relativeOneProperty(benchmark::State& state) {
     runRelativeRender<Pixel8>(state, RelativeScenario::OneProperty, threadsOf(state, 0));
 }
@@ -118,6 +122,7 @@ BENCHMARK(openCvLut)->Apply(threadArguments);
 BENCHMARK(absoluteChannels<Pixel8>)->Apply(threadArguments);
 BENCHMARK(absoluteChannels<Pixel16>)->Apply(threadArguments);
 BENCHMARK(absoluteAllEight)->Apply(threadArguments);
+BENCHMARK(absoluteAllEight16)->Apply(threadArguments);
 BENCHMARK(relativeOneProperty)->Apply(threadArguments);
 BENCHMARK(memoryCopy<Pixel8>)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(memoryCopy<Pixel16>)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,7 +1,10 @@
-// The hue and saturation steps in vector lanes against the same steps written pixel by pixel, bit for bit,
+// The hue, saturation and brightness steps in vector lanes (the hue table's entries also found against their
+// boundaries) against the same steps written pixel by pixel, bit for bit,
 // over runs of lengths the lanes split unevenly, with black, grey, channels at 0, negatives and non-finite
 // values.
+#include "absolute/ChannelLookup.h"
 #include "absolute/CurveSteps.h"
+#include "absolute/HueEntries.h"
 #include "curves/Curve.h"
 #include "curves/KnotList.h"
 #include "pixels/PixelRGB.h"
@@ -153,13 +156,59 @@ void expectHueLanesEqualPlain(double scale) {
         sines[std::size_t(k)] = turn.sine;
     }
     const HueTableTurn table(cosines.data(), sines.data(), last);
-    for (const PixelRun& run : randomRuns(scale, false)) {
+    // The same table with its entries found by comparisons against their boundaries.
+    std::vector<double> boundaryCosines(HueBoundaries::cosineCount(last));
+    std::vector<std::int32_t> firstEntries(HueBoundaries::bucketCount(last));
+    const HueBoundaries boundaries(last, boundaryCosines.data(), firstEntries.data());
+    const HueTableTurn compared(cosines.data(), sines.data(), &boundaries);
+    for (const bool specials : {false, true}) {
+        for (const PixelRun& run : randomRuns(scale, specials)) {
+            PixelRun plain = run;
+            plainHueStep<Pixel>(table, plain);
+            for (const HueTableTurn* turn : {&table, &compared}) {
+                PixelRun lanes = run;
+                hueStep<Pixel>(*turn, lanes);
+                expectSameRuns(lanes, plain);
+            }
+        }
+    }
+}
+
+template <class Pixel>
+void plainBrightnessStep(const TableLookup& lookup, PixelRun& run) {
+    for (std::int32_t i = 0; i < run.count; ++i) {
+        const double mean = std::clamp((run.red[i] + run.green[i] + run.blue[i]) * kThird, 0.0, Pixel::kMax);
+        double f = lookup.atChannel(mean);
+        if (mean != 0.0) {
+            f /= mean;
+        }
+        run.red[i] *= f;
+        run.green[i] *= f;
+        run.blue[i] *= f;
+    }
+}
+
+template <class Pixel>
+void expectBrightnessLanesEqualPlain(double scale) {
+    // A table that lifts black, so that a mean of 0 multiplies by the entry itself.
+    const auto last = std::int32_t(Pixel::kMax);
+    std::vector<float> table(std::size_t(last) + 1);
+    for (std::int32_t k = 0; k <= last; ++k) {
+        table[std::size_t(k)] = float(0.02 * last + 0.9 * k * std::sqrt(double(k) / last));
+    }
+    const TableLookup lookup(table.data(), last);
+    for (const PixelRun& run : randomRuns(scale, true)) {
         PixelRun lanes = run;
         PixelRun plain = run;
-        hueStep<Pixel>(table, lanes);
-        plainHueStep<Pixel>(table, plain);
+        brightnessStep<Pixel>(lookup, lanes);
+        plainBrightnessStep<Pixel>(lookup, plain);
         expectSameRuns(lanes, plain);
     }
+}
+
+TEST(BrightnessLanes, IntegerDepthsEqualThePixelByPixelStepBitForBit) {
+    expectBrightnessLanesEqualPlain<Pixel8>(255.0);
+    expectBrightnessLanesEqualPlain<Pixel16>(32768.0);
 }
 
 TEST(SaturationLanes, EveryDepthEqualsThePixelByPixelStepBitForBit) {

@@ -91,6 +91,19 @@ TEST(FilterFailure, ChannelMapsThatCannotBeHadReportOutOfMemory) {
     EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
+TEST(FilterFailure, ChannelChainMapsThatCannotBeHadReportOutOfMemory) {
+    // With the red, green and blue histograms the channel curves go through chain maps, after the two tables
+    // and the per-band counts.
+    FilterHost host(2);
+    host.failAllocationsFrom(4);
+    FilterSettings settings = withRgbCurve();
+    settings.histogramMode = 2;
+    const FailureRun run = run16(host, settings);
+    EXPECT_EQ(run.status, host.outOfMemoryError());
+    EXPECT_TRUE(run.outputUntouched);
+    EXPECT_EQ(host.liveBlocks(), 0u);
+}
+
 TEST(FilterFailure, HistogramCountsThatCannotBeHadReportOutOfMemory) {
     // The two tables come first, then the per-band counts.
     FilterHost host(3);
@@ -109,7 +122,8 @@ TEST(FilterFailure, EveryBlockGoesBackAfterASuccessfulRun) {
     settings.histogramMode = 2;
     const FailureRun run = run16(host, settings);
     EXPECT_EQ(run.status, host.noError());
-    EXPECT_EQ(host.allocations(), 3);
+    // The two tables, the per-band counts and the channel chain maps.
+    EXPECT_EQ(host.allocations(), 4);
     EXPECT_EQ(host.liveBlocks(), 0u);
     EXPECT_EQ(host.unknownReleases(), 0);
 }
