@@ -7,6 +7,7 @@
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 #include "relative/ChangeSteps.h"
+#include "relative/ChannelTablePass.h"
 #include "relative/HistogramCounter.h"
 #include "relative/RelativeProperties.h"
 
@@ -94,12 +95,16 @@ private:
 
     void prepare();
     std::int32_t buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock);
+    bool setUpChannelPass(ScratchBuffer& block);
     std::int32_t preBlur(ScratchBuffer& first, ScratchBuffer& second);
     std::int32_t compositeBand(std::int32_t band, std::int32_t bandCount);
     void sumBandCounts(std::int32_t bands);
 
     template <ShowMode Show>
     std::int32_t mainBand(std::int32_t band, std::int32_t bandCount);
+    // The source pixels under count pixels of row y from x0: the input's own, or those of the source
+    // (transparent black where it has none) copied into `buffer`.
+    const Pixel* sourcePixels(std::int32_t y, std::int32_t x0, std::int32_t count, Pixel* buffer) const;
     void loadSource(std::int32_t y, std::int32_t x0, const ColourRun& run, RunScratch& scratch) const;
     void computeSources(RunScratch& scratch) const;
     void computeAmounts(RunScratch& scratch) const;
@@ -141,6 +146,8 @@ private:
     std::int32_t countingMode_ = kHistogramOff;
     std::int32_t* bandCounts_ = nullptr;
     BandFunction band_ = nullptr;
+    ChannelTablePass<Pixel> channelPass_;
+    bool channelPassOn_ = false;
     PixelArray<Accumulation> accumulation_;
     PixelArray<WeightPixel> weights_;
 };
