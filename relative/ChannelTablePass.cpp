@@ -19,11 +19,13 @@ bool ChannelTablePass<Pixel>::build(ScratchBuffer& block, const std::array<bool,
                                     const std::array<const float*, kPropertyCount>& tables,
                                     const std::array<std::int32_t, kPropertyCount>& sourceOf,
                                     const std::array<double, kPropertyCount>& factors,
-                                    const std::array<bool, kPropertyCount>& addition) {
+                                    const std::array<bool, kPropertyCount>& addition,
+                                    const HueEntryFinder* hueEntries) {
     constexpr std::array<std::pair<std::size_t, int>, 4> kChannels{
         {{kAlpha, Pixel::kAlpha}, {kBlue, Pixel::kBlue}, {kGreen, Pixel::kGreen}, {kRed, Pixel::kRed}}};
     stepCount_ = 0;
     needed_.fill(false);
+    hueEntries_ = hueEntries;
     for (const auto& [k, position] : kChannels) {
         if (active[k]) {
             ++stepCount_;
@@ -100,8 +102,7 @@ void ChannelTablePass<Pixel>::run(const Pixel* input, const Pixel* source, Pixel
         case kHue:
             for (std::int32_t i = 0; i < count; ++i) {
                 const Pixel s = source[i];
-                e[i] = std::uint8_t(tableIndex(
-                    hueSource(double(s.red()), double(s.green()), double(s.blue()), max), Pixel::kMaxValue));
+                e[i] = std::uint8_t(hueEntries_->entry(double(s.red()), double(s.green()), double(s.blue())));
             }
             break;
         default: {

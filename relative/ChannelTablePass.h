@@ -2,6 +2,7 @@
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 #include "relative/ChangeSteps.h"
+#include "relative/HueEntryFinder.h"
 #include "relative/RelativeProperties.h"
 
 #include <array>
@@ -16,7 +17,8 @@ namespace korvane::relative {
 // run steps use, into a byte table of 256 x 256 entries per changed channel, and a pixel costs its table
 // entries and one lookup per changed channel. The entries come from the source pixel as the run steps
 // find them (TableIndex.h): brightness through a table of the 766 channel sums, the channels as they are,
-// saturation and hue per pixel.
+// saturation per pixel and hue through the
+// HueEntryFinder (the filter's, kept set up for the pass).
 template <class Pixel>
 class ChannelTablePass {
 public:
@@ -33,7 +35,7 @@ public:
                const std::array<const float*, kPropertyCount>& tables,
                const std::array<std::int32_t, kPropertyCount>& sourceOf,
                const std::array<double, kPropertyCount>& factors,
-               const std::array<bool, kPropertyCount>& addition);
+               const std::array<bool, kPropertyCount>& addition, const HueEntryFinder* hueEntries);
 
     // count (at most kRunPixels) pixels: input and source (the pixels the amounts are read from, which may
     // be the input itself) to output, which may be the input.
@@ -51,6 +53,7 @@ private:
     std::array<ChannelStep, 4> steps_{};
     std::int32_t stepCount_ = 0;
     std::array<bool, kSourceCount> needed_{};
+    const HueEntryFinder* hueEntries_ = nullptr;
     // Table entry of the brightness of every channel sum 0..765.
     std::array<std::uint8_t, 3 * 255 + 1> brightnessEntry_{};
 };

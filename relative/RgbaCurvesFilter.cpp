@@ -66,6 +66,10 @@ void RgbaCurvesFilter<Pixel>::prepare() {
         anyNeeded = anyNeeded || computeSource_[p];
     }
     sourceNeeded_ = anyNeeded || histogramValueNeeded_;
+    if (!Pixel::kIsFloat && computeSource_[kHue] && !hueEntriesReady_) {
+        hueEntries_ = HueEntryFinder(Pixel::kMaxValue);
+        hueEntriesReady_ = true;
+    }
     switch (show) {
     case kShowNodeRange:
         band_ = &RgbaCurvesFilter::mainBand<kShowNodeRange>;
@@ -208,7 +212,7 @@ bool RgbaCurvesFilter<Pixel>::setUpChannelPass(ScratchBuffer& block) {
                 sourceOf[k] = curves_.basedOn[u];
             }
         }
-        if (!channelPass_.build(block, plan_.active, tables, sourceOf, factors_, addition_)) {
+        if (!channelPass_.build(block, plan_.active, tables, sourceOf, factors_, addition_, &hueEntries_)) {
             return false;
         }
         channelPassOn_ = true;

@@ -9,6 +9,7 @@
 #include "relative/ChangeSteps.h"
 #include "relative/ChannelTablePass.h"
 #include "relative/HistogramCounter.h"
+#include "relative/HueEntryFinder.h"
 #include "relative/RelativeProperties.h"
 
 #include <array>
@@ -147,6 +148,9 @@ private:
     std::int32_t* bandCounts_ = nullptr;
     BandFunction band_ = nullptr;
     ChannelTablePass<Pixel> channelPass_;
+    // Integer depths: the hue entries of the source pixels; set up by the first render that reads hue.
+    HueEntryFinder hueEntries_;
+    bool hueEntriesReady_ = false;
     bool channelPassOn_ = false;
     PixelArray<Accumulation> accumulation_;
     PixelArray<WeightPixel> weights_;

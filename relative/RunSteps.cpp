@@ -89,8 +89,15 @@ void RgbaCurvesFilter<Pixel>::computeSources(RunScratch& scratch) const {
         }
     }
     if (computeSource_[kHue]) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            scratch.source[kHue][i] = hueSource(red[i], green[i], blue[i], max);
+        if constexpr (Pixel::kIsFloat) {
+            for (std::int32_t i = 0; i < count; ++i) {
+                scratch.source[kHue][i] = hueSource(red[i], green[i], blue[i], max);
+            }
+        } else {
+            // The entry itself, which the tables read as it is.
+            for (std::int32_t i = 0; i < count; ++i) {
+                scratch.source[kHue][i] = double(hueEntries_.entry(red[i], green[i], blue[i]));
+            }
         }
     }
     if (histogramValueNeeded_) {
