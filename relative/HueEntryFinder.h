@@ -9,9 +9,9 @@ namespace korvane::relative {
 // (at most max). The hue h comes from the cosine c = y / length of the colour's angle in the hue plane (h =
 // acos(c) / 2 pi, or 1 minus that where the colour lies on the negative x side); its entry changes where h
 // x max is whole, that is where c crosses cos(2 pi k / max). The finder holds those crossings, counts the
-// ones above c by a binary search, and works the hue out with the inverse cosine itself where c lies within
-// a hair of a crossing (1e-9 of a turn), where the inverse cosine's rounding could put the entry on either
-// side.
+// ones above c (a rough inverse cosine guesses, the crossings decide), and works the hue out with the inverse
+// cosine itself where c lies within a hair of a crossing (1e-9 of a turn), where the inverse cosine's
+// rounding could put the entry on either side.
 class HueEntryFinder {
 public:
     HueEntryFinder() = default;
@@ -22,8 +22,8 @@ public:
 
 private:
     std::int32_t max_ = 0;
-    // crossing_[k] = cos(2 pi k / max) for k = 0..max / 2, decreasing; the window around each in which the
-    // entry is worked out the straightforward way.
+    // crossing_[k] = cos(2 pi k / max) for k = 0..max / 2, decreasing, then one below every cosine; the
+    // window around each in which the entry is worked out the straightforward way.
     std::vector<double> crossing_;
     std::vector<double> windowLow_;
     std::vector<double> windowHigh_;
