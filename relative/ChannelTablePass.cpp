@@ -20,12 +20,14 @@ bool ChannelTablePass<Pixel>::build(ScratchBuffer& block, const std::array<bool,
                                     const std::array<std::int32_t, kPropertyCount>& sourceOf,
                                     const std::array<double, kPropertyCount>& factors,
                                     const std::array<bool, kPropertyCount>& addition,
-                                    const HueEntryFinder* hueEntries) {
+                                    const HueEntryFinder* hueEntries,
+                                    const SaturationEntries* saturationEntries) {
     constexpr std::array<std::pair<std::size_t, int>, 4> kChannels{
         {{kAlpha, Pixel::kAlpha}, {kBlue, Pixel::kBlue}, {kGreen, Pixel::kGreen}, {kRed, Pixel::kRed}}};
     stepCount_ = 0;
     needed_.fill(false);
     hueEntries_ = hueEntries;
+    saturationEntries_ = saturationEntries;
     for (const auto& [k, position] : kChannels) {
         if (active[k]) {
             ++stepCount_;
@@ -78,7 +80,6 @@ template <class Pixel>
 void ChannelTablePass<Pixel>::run(const Pixel* input, const Pixel* source, Pixel* output,
                                   std::int32_t count) const {
     std::uint8_t entries[kSourceCount][kRunPixels];
-    const double max = Pixel::kMax;
     for (std::size_t p = 0; p < std::size_t(kSourceCount); ++p) {
         if (!needed_[p]) {
             continue;
@@ -94,9 +95,7 @@ void ChannelTablePass<Pixel>::run(const Pixel* input, const Pixel* source, Pixel
         case kSaturation:
             for (std::int32_t i = 0; i < count; ++i) {
                 const Pixel s = source[i];
-                e[i] = std::uint8_t(
-                    tableIndex(saturationSource(double(s.red()), double(s.green()), double(s.blue()), max),
-                               Pixel::kMaxValue));
+                e[i] = saturationEntries_->entry(s.red(), s.green(), s.blue());
             }
             break;
         case kHue:

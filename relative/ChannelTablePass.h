@@ -4,6 +4,7 @@
 #include "relative/ChangeSteps.h"
 #include "relative/HueEntryFinder.h"
 #include "relative/RelativeProperties.h"
+#include "relative/SaturationEntries.h"
 
 #include <array>
 #include <cstdint>
@@ -17,8 +18,8 @@ namespace korvane::relative {
 // run steps use, into a byte table of 256 x 256 entries per changed channel, and a pixel costs its table
 // entries and one lookup per changed channel. The entries come from the source pixel as the run steps
 // find them (TableIndex.h): brightness through a table of the 766 channel sums, the channels as they are,
-// saturation per pixel and hue through the
-// HueEntryFinder (the filter's, kept set up for the pass).
+// saturation from a table of sum and lowest
+// channel, hue through the HueEntryFinder (both the filter's, kept set up for the pass).
 template <class Pixel>
 class ChannelTablePass {
 public:
@@ -35,7 +36,8 @@ public:
                const std::array<const float*, kPropertyCount>& tables,
                const std::array<std::int32_t, kPropertyCount>& sourceOf,
                const std::array<double, kPropertyCount>& factors,
-               const std::array<bool, kPropertyCount>& addition, const HueEntryFinder* hueEntries);
+               const std::array<bool, kPropertyCount>& addition, const HueEntryFinder* hueEntries,
+               const SaturationEntries* saturationEntries);
 
     // count (at most kRunPixels) pixels: input and source (the pixels the amounts are read from, which may
     // be the input itself) to output, which may be the input.
@@ -54,6 +56,7 @@ private:
     std::int32_t stepCount_ = 0;
     std::array<bool, kSourceCount> needed_{};
     const HueEntryFinder* hueEntries_ = nullptr;
+    const SaturationEntries* saturationEntries_ = nullptr;
     // Table entry of the brightness of every channel sum 0..765.
     std::array<std::uint8_t, 3 * 255 + 1> brightnessEntry_{};
 };

@@ -70,6 +70,9 @@ void RgbaCurvesFilter<Pixel>::prepare() {
         hueEntries_ = HueEntryFinder(Pixel::kMaxValue);
         hueEntriesReady_ = true;
     }
+    if (Pixel::kMaxValue == 255 && computeSource_[kSaturation] && saturationEntries_ == nullptr) {
+        saturationEntries_ = std::make_shared<const SaturationEntries>();
+    }
     switch (show) {
     case kShowNodeRange:
         band_ = &RgbaCurvesFilter::mainBand<kShowNodeRange>;
@@ -212,7 +215,8 @@ bool RgbaCurvesFilter<Pixel>::setUpChannelPass(ScratchBuffer& block) {
                 sourceOf[k] = curves_.basedOn[u];
             }
         }
-        if (!channelPass_.build(block, plan_.active, tables, sourceOf, factors_, addition_, &hueEntries_)) {
+        if (!channelPass_.build(block, plan_.active, tables, sourceOf, factors_, addition_, &hueEntries_,
+                                saturationEntries_.get())) {
             return false;
         }
         channelPassOn_ = true;

@@ -11,9 +11,11 @@
 #include "relative/HistogramCounter.h"
 #include "relative/HueEntryFinder.h"
 #include "relative/RelativeProperties.h"
+#include "relative/SaturationEntries.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace korvane::relative {
 
@@ -151,6 +153,8 @@ private:
     // Integer depths: the hue entries of the source pixels; set up by the first render that reads hue.
     HueEntryFinder hueEntries_;
     bool hueEntriesReady_ = false;
+    // 8 bits: the saturation entries of the source pixels; set up by the first render that reads saturation.
+    std::shared_ptr<const SaturationEntries> saturationEntries_;
     bool channelPassOn_ = false;
     PixelArray<Accumulation> accumulation_;
     PixelArray<WeightPixel> weights_;

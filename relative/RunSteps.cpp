@@ -84,8 +84,16 @@ void RgbaCurvesFilter<Pixel>::computeSources(RunScratch& scratch) const {
     }
     // Unit-free properties index the tables like channel values; grey has no hue and reads 0.
     if (computeSource_[kSaturation]) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            scratch.source[kSaturation][i] = saturationSource(red[i], green[i], blue[i], max);
+        if (saturationEntries_ != nullptr) {
+            // 8 bits: the entry itself, which the tables read as it is.
+            for (std::int32_t i = 0; i < count; ++i) {
+                scratch.source[kSaturation][i] = double(saturationEntries_->entry(
+                    std::int32_t(red[i]), std::int32_t(green[i]), std::int32_t(blue[i])));
+            }
+        } else {
+            for (std::int32_t i = 0; i < count; ++i) {
+                scratch.source[kSaturation][i] = saturationSource(red[i], green[i], blue[i], max);
+            }
         }
     }
     if (computeSource_[kHue]) {

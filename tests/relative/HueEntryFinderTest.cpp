@@ -1,8 +1,10 @@
-// The hue entries found by comparison against the entry boundaries, against the straightforward entry (the
-// inverse cosine per colour): every 8-bit colour, and 16-bit colours at random, at 0, white (32768), one
+// The hue entries found by comparison against the entry boundaries and the 8-bit saturation entries read
+// from a table of sum and lowest channel, against the straightforward entries (the inverse cosine and the
+// saturation per colour): every 8-bit colour, and 16-bit colours at random, at 0, white (32768), one
 // above it and the top of the channel, greys, and colours on the red = green line (whose hue is exactly 0
 // or one half, on an entry boundary).
 #include "relative/HueEntryFinder.h"
+#include "relative/SaturationEntries.h"
 #include "relative/TableIndex.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +28,25 @@ TEST(HueEntryFinder, EveryEightBitColourHasTheStraightforwardEntry) {
             for (int blue = 0; blue < 256; ++blue) {
                 const std::int32_t expected = straightforwardEntry(red, green, blue, 255);
                 const std::int32_t found = finder.entry(red, green, blue);
+                if (found != expected && ++mismatches <= 5) {
+                    ADD_FAILURE() << red << "," << green << "," << blue << ": " << found << " not "
+                                  << expected;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(SaturationEntries, EveryEightBitColourHasTheStraightforwardEntry) {
+    const relative::SaturationEntries entries;
+    std::int64_t mismatches = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            for (int blue = 0; blue < 256; ++blue) {
+                const auto expected =
+                    relative::tableIndex(relative::saturationSource(red, green, blue, 255.0), 255);
+                const std::int32_t found = entries.entry(red, green, blue);
                 if (found != expected && ++mismatches <= 5) {
                     ADD_FAILURE() << red << "," << green << "," << blue << ": " << found << " not "
                                   << expected;
