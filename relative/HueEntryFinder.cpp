@@ -1,6 +1,5 @@
 #include "relative/HueEntryFinder.h"
 
-#include "curves/HuePlane.h"
 #include "relative/TableIndex.h"
 
 #include <algorithm>
@@ -40,49 +39,8 @@ HueEntryFinder::HueEntryFinder(std::int32_t max) : max_(max) {
     windowHigh_.push_back(-3.0);
 }
 
-namespace {
-
-// The inverse cosine within 2e-8 (Abramowitz and Stegun 4.4.46): a first guess at the entry, which the
-// crossings then confirm or move.
-double roughInverseCosine(double c) {
-    const double x = std::fabs(c);
-    double p = -0.0012624911;
-    for (const double a : {0.0066700901, -0.0170881256, 0.0308918810, -0.0501743046, 0.0889789874,
-                           -0.2145988016, 1.5707963050}) {
-        p = p * x + a;
-    }
-    const double r = std::sqrt(1.0 - x) * p;
-    return c < 0.0 ? std::numbers::pi - r : r;
-}
-
-} // namespace
-
-std::int32_t HueEntryFinder::entry(double red, double green, double blue) const {
-    // The first steps of hue(), operation for operation.
-    const double d = (red + green) * kHueYRedGreen - blue * kHueYBlue;
-    const double e = red * kHueX - green * kHueX + blue * 0.0;
-    const double length = std::sqrt(e * e + d * d);
-    if (length == 0.0) {
-        return 0;
-    }
-    const double c = std::clamp(d / length, -1.0, 1.0);
-    // k: the crossings 1..max / 2 at or above c, so that crossing k >= c > crossing k + 1 and h0 = acos(c) /
-    // 2 pi lies between k / max and (k + 1) / max.
-    const auto last = std::int32_t(crossing_.size()) - 2;
-    auto k =
-        std::clamp(std::int32_t(roughInverseCosine(c) * (0.5 / std::numbers::pi) * double(max_)), 0, last);
-    while (crossing_[std::size_t(k)] < c) {
-        --k;
-    }
-    while (!(c > crossing_[std::size_t(k) + 1])) {
-        ++k;
-    }
-    const auto near = [&](std::size_t at) { return c >= windowLow_[at] && c <= windowHigh_[at]; };
-    if (near(std::size_t(k)) || near(std::size_t(k) + 1)) {
-        return tableIndex(hueSource(red, green, blue, double(max_)), max_);
-    }
-    // h = h0, or 1 - h0 on the negative side: the entry is k, or max - 1 - k.
-    return e / length < 0.0 ? max_ - 1 - k : k;
+std::int32_t HueEntryFinder::straightforwardEntry(double red, double green, double blue) const {
+    return tableIndex(hueSource(red, green, blue, double(max_)), max_);
 }
 
 } // namespace korvane::relative
