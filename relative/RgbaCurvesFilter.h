@@ -64,7 +64,8 @@ struct WeightPixel {
 // eight properties of every pixel changed by an amount that its curve reads from a property of the source
 // pixel (the input, or the base layer), with an optional pre blur of the source, a post blur whose strength
 // varies per pixel, three diagnostic views and the histograms the curve editor draws. Integer depths sample
-// the curves in use into tables of max + 1 entries; float evaluates them per pixel.
+// the curves in use into tables of max + 1 entries; float evaluates them per pixel. An 8-bit render that
+// changes only the channels stores through the byte tables of a ChannelTablePass.
 //
 // Values that no curve can be asked about: a source value that is not finite (float images) gives the
 // amount 0, and an integer source value beyond the table (16-bit channels above 32768) reads the last entry.
