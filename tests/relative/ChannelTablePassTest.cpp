@@ -106,6 +106,20 @@ TEST(ChannelTablePass, EveryChannelFromEveryKindOfPropertyStoresWhatTheRunStepsS
     expectPassMatchesRunSteps(one, input);
 }
 
+TEST(ChannelTablePass, OneChannelFromEachPropertyStoresWhatTheRunStepsStore) {
+    TestImage<Pixel8> input = adversarialPixels(64);
+    for (const int k : {kRed, kGreen, kBlue, kAlpha}) {
+        for (int basedOn = 0; basedOn < kSourceCount; ++basedOn) {
+            SCOPED_TRACE(::testing::Message() << "property " << k << " based on " << basedOn);
+            RelativeCurveSet set = defaultSet();
+            set.curves[std::size_t(k)] = curveThrough({{0.0, 0.5}, {0.35, -0.3}, {0.8, 0.2}, {1.0, -0.9}});
+            set.basedOn[std::size_t(k)] = basedOn;
+            set.changeFactor[std::size_t(k)] = 1.3;
+            expectPassMatchesRunSteps(set, input);
+        }
+    }
+}
+
 TEST(ChannelTablePass, EveryValueUnderEveryTableEntryStoresWhatTheRunStepsStore) {
     // Pixel (x, y): red and green x, blue and alpha y; each channel reads its entry from a channel of the
     // other kind, so the image holds every (entry, value) pair of every channel's table.
@@ -133,6 +147,12 @@ TEST(ChannelTablePass, ABaseLayerOfAnotherRectangleIsReadAsTheRunStepsReadIt) {
     base.originX = 40;
     base.originY = 3;
     expectPassMatchesRunSteps(everyChannelSet(true), input, &base);
+    RelativeCurveSet one = defaultSet();
+    one.curves[kGreen] = curveThrough({{0.0, 0.3}, {0.4, 0.05}, {1.0, -0.2}});
+    one.basedOn[kGreen] = kBrightness;
+    expectPassMatchesRunSteps(one, input, &base);
+    one.basedOn[kGreen] = kAlpha;
+    expectPassMatchesRunSteps(one, input, &base);
 }
 
 } // namespace
