@@ -3,7 +3,8 @@
 // with the per-channel curves (rgb, red, green, blue, alpha) at 8 and 16 bits, with all eight curves at 8
 // and 16 bits, and the Relative render with one property changed at 8 bits; each on one thread and on two. A
 // plain copy of the frame at 8 and 16 bits is the memory's limit for the per-channel render, and the map row
-// kernels this processor runs are timed on their own over the same frame.
+// kernels this processor runs are timed on their own over the same frame. The Relative render with three
+// properties changed (saturation by hue, brightness by brightness, hue by saturation) at 8 bits, likewise.
 #include "absolute/ChannelMapRows.h"
 #include "bench/AbsoluteBenchCurves.h"
 #include "bench/BenchFrame.h"
@@ -110,6 +111,10 @@ void kernelArguments(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
+void relativeThreeProperties(benchmark::State& state) {
+    runRelativeRender<Pixel8>(state, RelativeScenario::ThreeProperties, threadsOf(state, 0));
+}
+
 void threadArguments(benchmark::internal::Benchmark* b) {
     b->ArgNames({"threads"});
     for (const std::int64_t threads : kThreadCounts) {
@@ -128,6 +133,7 @@ BENCHMARK(memoryCopy<Pixel8>)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(memoryCopy<Pixel16>)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(mapRows<Pixel8>)->Apply(kernelArguments<Pixel8>);
 BENCHMARK(mapRows<Pixel16>)->Apply(kernelArguments<Pixel16>);
+BENCHMARK(relativeThreeProperties)->Apply(threadArguments);
 
 } // namespace
 } // namespace korvane::bench

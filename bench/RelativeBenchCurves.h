@@ -14,13 +14,30 @@ namespace korvane::bench {
 
 // OneProperty: red changed by a curve of brightness. AllProperties: every colour property changed.
 // PreBlur: one property read from a source blurred with radius 10. PostBlur: all properties and the post
-// blur (radius 10).
-enum class RelativeScenario : std::int64_t { OneProperty = 0, AllProperties = 1, PreBlur = 2, PostBlur = 3 };
+// blur (radius 10). ThreeProperties: the colourist's three: saturation by hue, brightness by brightness, hue
+// by saturation.
+enum class RelativeScenario : std::int64_t {
+    OneProperty = 0,
+    AllProperties = 1,
+    PreBlur = 2,
+    PostBlur = 3,
+    ThreeProperties = 4,
+};
 
 inline RelativeCurveSet relativeCurvesFor(RelativeScenario scenario) {
     using namespace relative;
     RelativeCurveSet set{};
     resetCurveSet(set);
+    if (scenario == RelativeScenario::ThreeProperties) {
+        // Skin tones a little less saturated, shadows lifted, weak colours turned a little.
+        set.curves[kSaturation] = curveThrough({{0.0, 0.0}, {0.08, -0.2}, {0.3, 0.1}, {1.0, 0.0}}, 0.0);
+        set.basedOn[kSaturation] = kHue;
+        set.curves[kBrightness] = curveThrough({{0.0, 0.2}, {0.5, 0.0}, {1.0, -0.05}}, 0.0);
+        set.basedOn[kBrightness] = kBrightness;
+        set.curves[kHue] = curveThrough({{0.0, 0.03}, {0.5, 0.0}, {1.0, 0.0}}, 0.0);
+        set.basedOn[kHue] = kSaturation;
+        return set;
+    }
     // Red lifted in the shadows of the pixel's brightness.
     set.curves[kRed] = curveThrough({{0.0, 0.3}, {0.4, 0.05}, {1.0, 0.0}}, 0.0);
     set.basedOn[kRed] = kBrightness;

@@ -1,7 +1,7 @@
 // The Relative render on a UHD frame at 8-bit, 16-bit and float: one property changed, all seven colour
-// properties changed, one property read from a source blurred with pre blur 10, and all properties with the
-// post blur (radius 10), each on one thread and on two, beside a plain copy of the same frame. Throughput in
-// Mpixel/s. The filter runs on a KorvaneHost, without a host.
+// properties changed, one property read from a source blurred with pre blur 10, all properties with the
+// post blur (radius 10), and saturation, brightness and hue changed together, each on one thread and on two,
+// beside a plain copy of the same frame. Throughput in Mpixel/s. The filter runs on a KorvaneHost, without a host.
 #include "bench/BenchFrame.h"
 #include "bench/RelativeBenchCurves.h"
 
@@ -16,7 +16,8 @@ void relativeRender(benchmark::State& state) {
 void renderArguments(benchmark::internal::Benchmark* b) {
     b->ArgNames({"scenario", "threads"});
     for (const auto scenario : {RelativeScenario::OneProperty, RelativeScenario::AllProperties,
-                                RelativeScenario::PreBlur, RelativeScenario::PostBlur}) {
+                                RelativeScenario::PreBlur, RelativeScenario::PostBlur,
+                                RelativeScenario::ThreeProperties}) {
         for (const std::int64_t threads : kThreadCounts) {
             b->Args({std::int64_t(scenario), threads});
         }

@@ -3,14 +3,14 @@
 #include "curves/EffectTraits.h"
 #include "pixels/BandSplit.h"
 #include "pixels/ChannelStore.h"
-#include "pixels/ColourProperties.h"
 #include "pixels/FloatRange.h"
 #include "pixels/GlowFilter.h"
 #include "relative/PostBlurComposite.h"
+#include "relative/RenderPhases.h"
+#include "relative/RunScratch.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace korvane::relative {
@@ -18,16 +18,6 @@ namespace korvane::relative {
 namespace {
 
 constexpr double kSlope = RelativeTraits::kNeutralSlope;
-// Table building asks the host whether the user aborted after every so many entries.
-constexpr std::int32_t kTableProgressInterval = 1000;
-// The six progress phases of the filter's segment.
-constexpr std::int32_t kPhaseCount = 6;
-constexpr std::int32_t kPhasePreBlurRows = 0;
-constexpr std::int32_t kPhasePreBlurColumns = 1;
-constexpr std::int32_t kPhaseMain = 2;
-constexpr std::int32_t kPhasePostBlurRows = 3;
-constexpr std::int32_t kPhasePostBlurColumns = 4;
-constexpr std::int32_t kPhaseComposite = 5;
 // The accumulation is kept in single precision, so a mix that should land on a whole channel value may come
 // out a hair below it; truncating that would darken a uniform region by a step. Single-precision errors at
 // 8 bits stay far below this.
@@ -42,58 +32,7 @@ typename Pixel::Value compositeStore(double value) {
     }
 }
 
-// Entry of a table of last + 1 entries for an integer source value: its integer part, the last entry for
-// values beyond the table (16-bit channels above 32768), entry 0 for anything below 0 or NaN.
-inline std::int32_t tableIndex(double v, std::int32_t last) {
-    if (!(v > 0.0)) {
-        return 0;
-    }
-    return v < double(last) ? std::int32_t(v) : last;
-}
-
-// brightness() of the colour properties, here where the per-pixel loops can inline it.
-inline double meanOf(double red, double green, double blue) {
-    return (red + green + blue) * 0.3333333333333333;
-}
-
-template <class Pixel>
-bool sameRectangle(const PixelArray<Pixel>& a, const PixelArray<Pixel>& b) {
-    return a.width == b.width && a.height == b.height && a.originX == b.originX && a.originY == b.originY;
-}
-
-// Fills `to` with the pixels of `from` that lie under it, transparent black where `from` has none.
-template <class Pixel>
-void copyUnder(const PixelArray<Pixel>& from, const PixelArray<Pixel>& to) {
-    const std::int64_t dx = std::int64_t(to.originX) - from.originX;
-    const std::int64_t dy = std::int64_t(to.originY) - from.originY;
-    const std::int64_t first = std::clamp<std::int64_t>(-dx, 0, to.width);
-    const std::int64_t end = std::clamp<std::int64_t>(std::int64_t(from.width) - dx, first, to.width);
-    for (std::int32_t y = 0; y < to.height; ++y) {
-        Pixel* row = to.row(y);
-        std::memset(static_cast<void*>(row), 0, std::size_t(to.width) * sizeof(Pixel));
-        const std::int64_t sy = y + dy;
-        if (from.present == 0 || sy < 0 || sy >= from.height || end <= first) {
-            continue;
-        }
-        std::memcpy(static_cast<void*>(row + first), from.row(std::int32_t(sy)) + (first + dx),
-                    std::size_t(end - first) * sizeof(Pixel));
-    }
-}
-
 } // namespace
-
-// One run of the main pass: the source properties, the value the histogram and the node range view read,
-// and the amount of every property.
-template <class Pixel>
-struct RgbaCurvesFilter<Pixel>::RunScratch {
-    std::int32_t count = 0;
-    double source[kSourceCount][kRunPixels];
-    double histogramValue[kRunPixels];
-    double amount[kPropertyCount][kRunPixels];
-    // Cosine and sine of the hue amount's angle.
-    double hueCosine[kRunPixels];
-    double hueSine[kRunPixels];
-};
 
 template <class Pixel>
 void RgbaCurvesFilter<Pixel>::setImages(const PixelArray<Pixel>& input, const PixelArray<Pixel>& output,
@@ -127,6 +66,13 @@ void RgbaCurvesFilter<Pixel>::prepare() {
         anyNeeded = anyNeeded || computeSource_[p];
     }
     sourceNeeded_ = anyNeeded || histogramValueNeeded_;
+    if (!Pixel::kIsFloat && computeSource_[kHue] && !hueEntriesReady_) {
+        hueEntries_ = HueEntryFinder(Pixel::kMaxValue);
+        hueEntriesReady_ = true;
+    }
+    if (Pixel::kMaxValue == 255 && computeSource_[kSaturation] && saturationEntries_ == nullptr) {
+        saturationEntries_ = std::make_shared<const SaturationEntries>();
+    }
     switch (show) {
     case kShowNodeRange:
         band_ = &RgbaCurvesFilter::mainBand<kShowNodeRange>;
@@ -141,113 +87,6 @@ void RgbaCurvesFilter<Pixel>::prepare() {
         band_ = &RgbaCurvesFilter::mainBand<kShowNormal>;
         break;
     }
-}
-
-template <class Pixel>
-std::int32_t RgbaCurvesFilter<Pixel>::buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock) {
-    tables_.fill(nullptr);
-    hueCosine_ = nullptr;
-    hueSine_ = nullptr;
-    if constexpr (Pixel::kIsFloat) {
-        return noError();
-    } else {
-        tableLast_ = Pixel::kMaxValue;
-        const std::size_t entries = std::size_t(tableLast_) + 1;
-        std::array<bool, kPropertyCount> used{};
-        std::size_t count = 0;
-        for (std::size_t k = 0; k < kPropertyCount; ++k) {
-            const auto u = std::size_t(plan_.usedCurve[k]);
-            if (plan_.active[k] && !used[u]) {
-                used[u] = true;
-                ++count;
-            }
-        }
-        if (count == 0) {
-            return noError();
-        }
-        if (!block.allocate(count * entries * sizeof(float))) {
-            return outOfMemoryError();
-        }
-        if (plan_.active[kHue] && !hueBlock.allocate(2 * entries * sizeof(double))) {
-            return outOfMemoryError();
-        }
-        auto* next = static_cast<float*>(block.data());
-        const double last = double(tableLast_);
-        for (std::size_t u = 0; u < kPropertyCount; ++u) {
-            if (!used[u]) {
-                continue;
-            }
-            float* table = next;
-            next += entries;
-            for (std::int32_t j = 0; j <= tableLast_; ++j) {
-                table[j] = float(knots_[u].evaluate(double(j) / last));
-                if (j % kTableProgressInterval == 0) {
-                    if (const std::int32_t status = host().progress(0, 1); status != noError()) {
-                        return status;
-                    }
-                }
-            }
-            tables_[u] = table;
-        }
-        if (plan_.active[kHue]) {
-            // The hue change needs the angle's cosine and sine of every amount the table can give.
-            auto* cosine = static_cast<double*>(hueBlock.data());
-            double* sine = cosine + entries;
-            const float* table = tables_[std::size_t(plan_.usedCurve[kHue])];
-            for (std::size_t j = 0; j < entries; ++j) {
-                const double angle = kTwoPi * (factors_[kHue] * double(table[j]));
-                cosine[j] = std::cos(angle);
-                sine[j] = std::sin(angle);
-            }
-            hueCosine_ = cosine;
-            hueSine_ = sine;
-        }
-        return noError();
-    }
-}
-
-template <class Pixel>
-std::int32_t RgbaCurvesFilter<Pixel>::preBlur(ScratchBuffer& first, ScratchBuffer& second) {
-    const double radius = settings_.preBlurRadius;
-    if (!(radius > 0.0) || output_.present == 0) {
-        return noError();
-    }
-    const PixelArray<Pixel>& from = source_.present != 0 ? source_ : input_;
-    const std::int32_t width = output_.width;
-    const std::int32_t height = output_.height;
-    const std::optional<std::size_t> bytes = scratchImageBytes(width, height, sizeof(Pixel));
-    if (!bytes || !first.allocate(*bytes) || !second.allocate(*bytes)) {
-        return outOfMemoryError();
-    }
-    // The blurred image has the output's size and origin. A source of another rectangle is first copied
-    // under it, so that the blur reads only the source's own pixels and transparent black around them.
-    const auto a =
-        PixelArray<Pixel>::overScratch(width, height, output_.originX, output_.originY, first.data());
-    const auto b =
-        PixelArray<Pixel>::overScratch(width, height, output_.originX, output_.originY, second.data());
-    PixelArray<Pixel> passInput = from;
-    PixelArray<Pixel> intermediate = a;
-    PixelArray<Pixel> blurred = b;
-    if (!sameRectangle(from, output_) || from.present == 0) {
-        copyUnder(from, a);
-        passInput = a;
-        intermediate = b;
-        blurred = a;
-    }
-    GlowFilter<Pixel> blur(host());
-    blur.setRadii(radius * input_.downsampleX, radius * input_.downsampleY);
-    const std::int32_t base = segmentIndex_ * kPhaseCount;
-    blur.setProgressUnits(base + kPhasePreBlurRows, base + kPhasePreBlurColumns, segmentCount_ * kPhaseCount);
-    blur.setPassViews(passInput, intermediate);
-    std::int32_t status = blur.runHorizontalPass();
-    if (status == noError()) {
-        blur.setPassViews(intermediate, blurred);
-        status = blur.runVerticalPass();
-    }
-    if (status == noError()) {
-        source_ = blurred;
-    }
-    return status;
 }
 
 template <class Pixel>
@@ -270,6 +109,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
     ScratchBuffer intermediateBlock(host());
     ScratchBuffer weightBlock(host());
     ScratchBuffer bandCountBlock(host());
+    ScratchBuffer channelBlock(host());
     const PixelArray<Pixel> originalSource = source_;
     struct Restore {
         RgbaCurvesFilter& filter;
@@ -283,6 +123,7 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
             filter.tables_.fill(nullptr);
             filter.hueCosine_ = nullptr;
             filter.hueSine_ = nullptr;
+            filter.channelPassOn_ = false;
         }
     } restore{*this, originalSource};
 
@@ -328,6 +169,9 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
         std::fill_n(bandCounts_, std::size_t(bands) * countsPerBand, 0);
     }
 
+    if (!setUpChannelPass(channelBlock)) {
+        return outOfMemoryError();
+    }
     std::int32_t status = runBands(bands);
     if (status == noError() && accumulate_) {
         GlowFilter<Accumulation> blur(host());
@@ -355,6 +199,32 @@ std::int32_t RgbaCurvesFilter<Pixel>::apply(std::int32_t segmentIndex, std::int3
 }
 
 template <class Pixel>
+bool RgbaCurvesFilter<Pixel>::setUpChannelPass(ScratchBuffer& block) {
+    channelPassOn_ = false;
+    if constexpr (ChannelTablePass<Pixel>::kDepthServed) {
+        if (band_ != &RgbaCurvesFilter::mainBand<kShowNormal> || postBlurStep_ ||
+            countingMode_ != kHistogramOff || !ChannelTablePass<Pixel>::servesPlan(plan_.active)) {
+            return true;
+        }
+        std::array<const float*, kPropertyCount> tables{};
+        std::array<std::int32_t, kPropertyCount> sourceOf{};
+        for (std::size_t k = 0; k < kPropertyCount; ++k) {
+            if (plan_.active[k]) {
+                const auto u = std::size_t(plan_.usedCurve[k]);
+                tables[k] = tables_[u];
+                sourceOf[k] = curves_.basedOn[u];
+            }
+        }
+        if (!channelPass_.build(block, plan_.active, tables, sourceOf, factors_, addition_, &hueEntries_,
+                                saturationEntries_.get())) {
+            return false;
+        }
+        channelPassOn_ = true;
+    }
+    return true;
+}
+
+template <class Pixel>
 void RgbaCurvesFilter<Pixel>::sumBandCounts(std::int32_t bands) {
     for (std::int32_t band = 0; band < bands; ++band) {
         const std::int32_t* partial = bandCounts_ + std::size_t(band) * kHistogramArrays * kHistogramBins;
@@ -373,241 +243,6 @@ std::int32_t RgbaCurvesFilter<Pixel>::processBand(std::int32_t band, std::int32_
         return noError();
     }
     return (this->*band_)(band, bandCount);
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::loadSource(std::int32_t y, std::int32_t x0, const ColourRun& run,
-                                         RunScratch& scratch) const {
-    double* red = scratch.source[kRed];
-    double* green = scratch.source[kGreen];
-    double* blue = scratch.source[kBlue];
-    double* alpha = scratch.source[kAlpha];
-    const std::int32_t count = run.count;
-    if (source_.present == 0) {
-        std::copy_n(run.red, count, red);
-        std::copy_n(run.green, count, green);
-        std::copy_n(run.blue, count, blue);
-        std::copy_n(run.alpha, count, alpha);
-        return;
-    }
-    // Only the source's own pixels are read; around them it is transparent black.
-    const std::int64_t sy = std::int64_t(y) + input_.originY - source_.originY;
-    const std::int64_t sx0 = std::int64_t(x0) + input_.originX - source_.originX;
-    const std::int64_t first = std::clamp<std::int64_t>(-sx0, 0, count);
-    const std::int64_t end = std::clamp<std::int64_t>(std::int64_t(source_.width) - sx0, first, count);
-    if (sy < 0 || sy >= source_.height || end <= first) {
-        for (double* channel : {red, green, blue, alpha}) {
-            std::fill_n(channel, count, 0.0);
-        }
-        return;
-    }
-    for (double* channel : {red, green, blue, alpha}) {
-        std::fill_n(channel, first, 0.0);
-        std::fill(channel + end, channel + count, 0.0);
-    }
-    const Pixel* row = source_.row(std::int32_t(sy)) + sx0;
-    for (std::int64_t i = first; i < end; ++i) {
-        const Pixel& p = row[i];
-        red[i] = double(p.red());
-        green[i] = double(p.green());
-        blue[i] = double(p.blue());
-        alpha[i] = double(p.alpha());
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::computeSources(RunScratch& scratch) const {
-    const double max = Pixel::kMax;
-    const double* red = scratch.source[kRed];
-    const double* green = scratch.source[kGreen];
-    const double* blue = scratch.source[kBlue];
-    const std::int32_t count = scratch.count;
-    if (computeSource_[kBrightness]) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            scratch.source[kBrightness][i] = meanOf(red[i], green[i], blue[i]);
-        }
-    }
-    // Unit-free properties index the tables like channel values; grey has no hue and reads 0.
-    if (computeSource_[kSaturation]) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            const double s = saturation(red[i], green[i], blue[i]) * max;
-            scratch.source[kSaturation][i] = s > 0.0 ? std::min(s, max) : 0.0;
-        }
-    }
-    if (computeSource_[kHue]) {
-        for (std::int32_t i = 0; i < count; ++i) {
-            const double h = hue(red[i], green[i], blue[i]);
-            scratch.source[kHue][i] = h > 0.0 ? std::min(h * max, max) : 0.0;
-        }
-    }
-    if (histogramValueNeeded_) {
-        const std::int32_t property = settings_.histogramProperty;
-        double* v = scratch.histogramValue;
-        const double* alpha = scratch.source[kAlpha];
-        switch (property) {
-        case kSaturation:
-            for (std::int32_t i = 0; i < count; ++i) {
-                v[i] = saturation(red[i], green[i], blue[i]);
-            }
-            break;
-        case kHue:
-            // Grey keeps the no-hue marker, below every range.
-            for (std::int32_t i = 0; i < count; ++i) {
-                v[i] = hue(red[i], green[i], blue[i]);
-            }
-            break;
-        case kRed:
-        case kGreen:
-        case kBlue:
-        case kAlpha: {
-            const double* channel = property == kRed     ? red
-                                    : property == kGreen ? green
-                                    : property == kBlue  ? blue
-                                                         : alpha;
-            for (std::int32_t i = 0; i < count; ++i) {
-                v[i] = channel[i] / max;
-            }
-            break;
-        }
-        default:
-            for (std::int32_t i = 0; i < count; ++i) {
-                v[i] = meanOf(red[i], green[i], blue[i]) / max;
-            }
-            break;
-        }
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::computeAmounts(RunScratch& scratch) const {
-    const std::int32_t count = scratch.count;
-    for (std::size_t k = 0; k < kPropertyCount; ++k) {
-        if (!plan_.active[k]) {
-            continue;
-        }
-        const auto u = std::size_t(plan_.usedCurve[k]);
-        const double* v = scratch.source[curves_.basedOn[u]];
-        double* d = scratch.amount[k];
-        // The post blur's weight is the curve's value itself.
-        const double factor = k == kPostBlur ? 1.0 : factors_[k];
-        if constexpr (Pixel::kIsFloat) {
-            const KnotList& knots = knots_[u];
-            for (std::int32_t i = 0; i < count; ++i) {
-                d[i] = std::isfinite(v[i]) ? factor * knots.evaluate(v[i]) : 0.0;
-            }
-            if (k == kHue) {
-                for (std::int32_t i = 0; i < count; ++i) {
-                    const double angle = kTwoPi * d[i];
-                    scratch.hueCosine[i] = std::cos(angle);
-                    scratch.hueSine[i] = std::sin(angle);
-                }
-            }
-        } else {
-            const float* table = tables_[u];
-            if (k == kHue) {
-                for (std::int32_t i = 0; i < count; ++i) {
-                    const std::int32_t j = tableIndex(v[i], tableLast_);
-                    d[i] = factor * double(table[j]);
-                    scratch.hueCosine[i] = hueCosine_[j];
-                    scratch.hueSine[i] = hueSine_[j];
-                }
-            } else {
-                for (std::int32_t i = 0; i < count; ++i) {
-                    d[i] = factor * double(table[tableIndex(v[i], tableLast_)]);
-                }
-            }
-        }
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::applyChanges(ColourRun& run, RunScratch& scratch) const {
-    const double max = Pixel::kMax;
-    const std::int32_t count = run.count;
-    const auto& active = plan_.active;
-    const auto channel = [&](std::size_t k, double* values) {
-        if (active[k]) {
-            addition_[k] ? channelChange<true>(values, scratch.amount[k], count, max)
-                         : channelChange<false>(values, scratch.amount[k], count, max);
-        }
-    };
-    if (active[kAlpha]) {
-        addition_[kAlpha] ? alphaChange<true>(run.alpha, scratch.amount[kAlpha], count, max)
-                          : alphaChange<false>(run.alpha, scratch.amount[kAlpha], count, max);
-    }
-    channel(kBlue, run.blue);
-    channel(kGreen, run.green);
-    channel(kRed, run.red);
-    if (active[kHue]) {
-        hueChange(run, scratch.hueCosine, scratch.hueSine);
-    }
-    if (active[kSaturation]) {
-        addition_[kSaturation] ? saturationChange<true>(run, scratch.amount[kSaturation])
-                               : saturationChange<false>(run, scratch.amount[kSaturation]);
-    }
-    if (active[kBrightness]) {
-        addition_[kBrightness] ? brightnessChange<true>(run, scratch.amount[kBrightness], max)
-                               : brightnessChange<false>(run, scratch.amount[kBrightness], max);
-    }
-    if (postBlurStep_) {
-        const bool inverted = postBlurFactor_ < 0.0;
-        double* w = scratch.amount[kPostBlur];
-        for (std::int32_t i = 0; i < count; ++i) {
-            w[i] = postBlurWeight(w[i], inverted);
-        }
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::nodeRangeColours(ColourRun& run, const RunScratch& scratch) const {
-    const double max = Pixel::kMax;
-    const NodeRange& range = settings_.nodeRange;
-    const double rise = range.node > range.left ? max / (range.node - range.left) : 0.0;
-    const double fall = range.right > range.node ? max / (range.right - range.node) : 0.0;
-    for (std::int32_t i = 0; i < run.count; ++i) {
-        const double v = scratch.histogramValue[i];
-        run.red[i] = v >= range.left && v <= range.node ? (v - range.left) * rise : 0.0;
-        run.green[i] = v >= range.node && v <= range.right ? (range.right - v) * fall : 0.0;
-        run.blue[i] = 0.0;
-        run.alpha[i] = max;
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::countRun(const ColourRun& run, const RunScratch& scratch,
-                                       std::int32_t* counts) const {
-    if (countingMode_ == kHistogramSource) {
-        for (std::int32_t i = 0; i < run.count; ++i) {
-            counter_.count(counts, scratch.histogramValue[i]);
-        }
-    } else if (countingMode_ == kHistogramResult) {
-        const double max = Pixel::kMax;
-        for (std::int32_t i = 0; i < run.count; ++i) {
-            counter_.count(counts, run.red[i] / max);
-            counter_.count(counts + kHistogramBins, run.green[i] / max);
-            counter_.count(counts + 2 * kHistogramBins, run.blue[i] / max);
-        }
-    }
-}
-
-template <class Pixel>
-void RgbaCurvesFilter<Pixel>::accumulateRun(std::int32_t y, std::int32_t x0, const ColourRun& run,
-                                            const RunScratch& scratch) const {
-    const double unit = 1.0 / Pixel::kMax;
-    Accumulation* sums = accumulation_.row(y) + x0;
-    WeightPixel* weights = weights_.row(y) + x0;
-    const double* w = scratch.amount[kPostBlur];
-    for (std::int32_t i = 0; i < run.count; ++i) {
-        const double a = run.alpha[i];
-        const double wa = w[i] * a;
-        Accumulation& sum = sums[i];
-        sum.alpha() = float(wa);
-        sum.red() = float(wa * run.red[i] * unit);
-        sum.green() = float(wa * run.green[i] * unit);
-        sum.blue() = float(wa * run.blue[i] * unit);
-        sum.weight() = float(w[i]);
-        weights[i].weight = float(w[i]);
-    }
 }
 
 template <class Pixel>
@@ -664,11 +299,20 @@ std::int32_t RgbaCurvesFilter<Pixel>::mainBand(std::int32_t band, std::int32_t b
                                : nullptr;
     ColourRun run;
     RunScratch scratch;
+    Pixel sourceBuffer[kRunPixels];
     for (std::int32_t y = rows.begin; y < rows.end; ++y) {
         const Pixel* input = input_.row(y);
         Pixel* output = output_.row(y);
         for (std::int32_t x0 = 0; x0 < width_; x0 += kRunPixels) {
             const std::int32_t count = std::min(kRunPixels, width_ - x0);
+            if constexpr (Show == kShowNormal && ChannelTablePass<Pixel>::kDepthServed) {
+                if (channelPassOn_) {
+                    const Pixel* source =
+                        sourceNeeded_ ? sourcePixels(y, x0, count, sourceBuffer) : input + x0;
+                    channelPass_.run(input + x0, source, output + x0, count);
+                    continue;
+                }
+            }
             run.count = count;
             scratch.count = count;
             for (std::int32_t i = 0; i < count; ++i) {

@@ -7,11 +7,15 @@
 #include "pixels/PixelRGB.h"
 #include "pixels/ScratchBuffer.h"
 #include "relative/ChangeSteps.h"
+#include "relative/ChannelTablePass.h"
 #include "relative/HistogramCounter.h"
+#include "relative/HueEntryFinder.h"
 #include "relative/RelativeProperties.h"
+#include "relative/SaturationEntries.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace korvane::relative {
 
@@ -60,7 +64,8 @@ struct WeightPixel {
 // eight properties of every pixel changed by an amount that its curve reads from a property of the source
 // pixel (the input, or the base layer), with an optional pre blur of the source, a post blur whose strength
 // varies per pixel, three diagnostic views and the histograms the curve editor draws. Integer depths sample
-// the curves in use into tables of max + 1 entries; float evaluates them per pixel.
+// the curves in use into tables of max + 1 entries; float evaluates them per pixel. An 8-bit render that
+// changes only the channels stores through the byte tables of a ChannelTablePass.
 //
 // Values that no curve can be asked about: a source value that is not finite (float images) gives the
 // amount 0, and an integer source value beyond the table (16-bit channels above 32768) reads the last entry.
@@ -94,12 +99,16 @@ private:
 
     void prepare();
     std::int32_t buildTables(ScratchBuffer& block, ScratchBuffer& hueBlock);
+    bool setUpChannelPass(ScratchBuffer& block);
     std::int32_t preBlur(ScratchBuffer& first, ScratchBuffer& second);
     std::int32_t compositeBand(std::int32_t band, std::int32_t bandCount);
     void sumBandCounts(std::int32_t bands);
 
     template <ShowMode Show>
     std::int32_t mainBand(std::int32_t band, std::int32_t bandCount);
+    // The source pixels under count pixels of row y from x0: the input's own, or those of the source
+    // (transparent black where it has none) copied into `buffer`.
+    const Pixel* sourcePixels(std::int32_t y, std::int32_t x0, std::int32_t count, Pixel* buffer) const;
     void loadSource(std::int32_t y, std::int32_t x0, const ColourRun& run, RunScratch& scratch) const;
     void computeSources(RunScratch& scratch) const;
     void computeAmounts(RunScratch& scratch) const;
@@ -141,6 +150,13 @@ private:
     std::int32_t countingMode_ = kHistogramOff;
     std::int32_t* bandCounts_ = nullptr;
     BandFunction band_ = nullptr;
+    ChannelTablePass<Pixel> channelPass_;
+    // Integer depths: the hue entries of the source pixels; set up by the first render that reads hue.
+    HueEntryFinder hueEntries_;
+    bool hueEntriesReady_ = false;
+    // 8 bits: the saturation entries of the source pixels; set up by the first render that reads saturation.
+    std::shared_ptr<const SaturationEntries> saturationEntries_;
+    bool channelPassOn_ = false;
     PixelArray<Accumulation> accumulation_;
     PixelArray<WeightPixel> weights_;
 };
