@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace korvane::testing {
