@@ -189,10 +189,12 @@ int addNode(Curve& curve, double x, bool onNeutral, double neutralSlope) {
     return slot;
 }
 
-void deleteNode(Curve& curve, int index) {
-    if (validSlot(index)) {
-        curve.nodes[index].active = 0;
+void deleteNode(Curve& curve, int index, double neutralSlope) {
+    if (!validSlot(index) || curve.nodes[index].active == 0) {
+        return;
     }
+    curve.nodes[index].active = 0;
+    recomputeHandles(curve, neutralSlope);
 }
 
 void invertCurve(Curve& curve, double neutralSlope) {

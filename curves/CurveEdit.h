@@ -15,7 +15,10 @@ bool moveNode(Curve& curve, int index, double x, double y, double neutralSlope);
 // segment so the drawn curve keeps its shape). Returns the new slot, or -1 when all 40 are in use.
 int addNode(Curve& curve, double x, bool onNeutral, double neutralSlope);
 
-void deleteNode(Curve& curve, int index);
+// Removes node `index` (clears its slot's active flag) and recomputes the handles of the nodes left, so
+// a removed node no longer bends the curve through the neighbours' handles; Manual sides keep their
+// values. Slots outside 0..39 and inactive slots change nothing.
+void deleteNode(Curve& curve, int index, double neutralSlope);
 
 // Relative (s = 0): mirrors the curve about y = 0. Absolute: mirrors it about y = x (the inverse
 // function), exchanging the roles of the handle components.

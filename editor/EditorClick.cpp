@@ -102,7 +102,7 @@ void EditorInteraction::click(PF_DoClickEventInfo& event, PanelPoint mouse) {
 
     bool deleted = false;
     if (keys.alt && node >= 0) {
-        deleteNode(view_.curve(), node);
+        deleteNode(view_.curve(), node, view_.slope());
         state.selected[node] = 0;
         state.active = -1;
         curveChanged_ = true;

@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <sstream>
+
 namespace kvtest {
 namespace {
 
@@ -96,6 +99,50 @@ TEST_F(CliTest, AClickAndDragInThePanelChangesTheSavedCurve) {
         {"render", KV_MORROWBY, path("grey.png"), path("edited.png"), "--project", path("after.json")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_GT(readFile(at("edited.png")).values[0], 128u + 20u);
+}
+
+// A node added with the click-drag gesture and alt-clicked away leaves nothing behind: the saved curve is
+// the default again, a grey of 77 renders as 77, and the next node clicked onto the line lands under the
+// mouse.
+TEST_F(CliTest, AnAltClickedNodeNoLongerShapesTheSavedCurve) {
+    ToolRun run = kvhost({"panel", KV_MORROWBY, path("before.png"), "--save-project", path("before.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // x = 0.5 is pixel 325 and y = 0.5 pixel 139; the node goes up to y = 0.75 (pixel 74).
+    writeText(at("events.txt"),
+              "click 325 139\ndrag 325 100\ndrag 325 74\nrelease 325 74\nclick 325 74 alt\n");
+    run = kvhost({"panel", KV_MORROWBY, path("after.png"), "--events", path("events.txt"), "--save-project",
+                  path("after.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto curveOf = [this](const char* project) {
+        return nlohmann::json::parse(slurp(at(project)))["parameters"]["curve"].get<std::string>();
+    };
+    EXPECT_EQ(curveOf("after.json"), curveOf("before.json"));
+
+    writeFile(at("grey.png"), 1, 1, 3, OIIO::TypeDesc::UINT8, std::vector<std::uint8_t>{77, 77, 77});
+    run = kvhost({"render", KV_MORROWBY, path("grey.png"), path("out.png"), "--project", path("after.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(readFile(at("out.png")).values, (std::vector<std::uint32_t>{77, 77, 77}));
+
+    // A click on the line at x = 0.3 (pixel 223, y pixel 190): the node lands within a pixel of the mouse.
+    writeText(at("again.txt"), "click 223 190\nrelease 223 190\n");
+    run = kvhost({"panel", KV_MORROWBY, path("again.png"), "--project", path("after.json"), "--events",
+                  path("again.txt"), "--save-project", path("again.json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string again = curveOf("again.json");
+    const std::size_t rgb = again.find("curve_rgb");
+    ASSERT_NE(rgb, std::string::npos);
+    std::istringstream lines(again.substr(rgb));
+    int points = 0;
+    for (std::string line; std::getline(lines, line) && line.rfind("curve_red", 0) != 0;) {
+        double x = 0.0;
+        double y = 0.0;
+        if (std::sscanf(line.c_str(), "point %lf %lf", &x, &y) == 2 && x > 0.0 && x < 1.0) {
+            ++points;
+            EXPECT_NEAR(x, 0.3, 1.0 / 511.0);
+            EXPECT_NEAR(268.0 - 258.0 * y, 190.0, 1.0) << "y " << y;
+        }
+    }
+    EXPECT_EQ(points, 1);
 }
 
 } // namespace

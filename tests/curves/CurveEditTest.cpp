@@ -178,15 +178,100 @@ TEST(AddNode, LoopingCurveWrapsTheNewNode) {
     EXPECT_DOUBLE_EQ(hue.nodes[slot].y, 0.25);
 }
 
-TEST(DeleteNode, ClearsTheSlotOnly) {
+// Every field of every slot: the node record as stored, inactive slots included.
+void expectSameNodes(const Curve& actual, const Curve& expected) {
+    for (int slot = 0; slot < kCurveSlots; ++slot) {
+        SCOPED_TRACE(slot);
+        const CurveNode& a = actual.nodes[slot];
+        const CurveNode& e = expected.nodes[slot];
+        EXPECT_EQ(a.active, e.active);
+        if (e.active == 0) {
+            continue;
+        }
+        EXPECT_EQ(a.x, e.x);
+        EXPECT_EQ(a.y, e.y);
+        EXPECT_EQ(a.leftDx, e.leftDx);
+        EXPECT_EQ(a.leftDy, e.leftDy);
+        EXPECT_EQ(a.rightDx, e.rightDx);
+        EXPECT_EQ(a.rightDy, e.rightDy);
+        EXPECT_EQ(a.leftMode, e.leftMode);
+        EXPECT_EQ(a.rightMode, e.rightMode);
+    }
+}
+
+TEST(DeleteNode, ClearsOnlyTheSlotAskedFor) {
     Curve curve = defaultCurve(1.0);
     addNode(curve, 0.5, true, 1.0);
     EXPECT_EQ(countActive(curve), 3);
-    deleteNode(curve, 2);
-    deleteNode(curve, 40);
-    deleteNode(curve, -3);
+    deleteNode(curve, 2, 1.0);
+    deleteNode(curve, 40, 1.0);
+    deleteNode(curve, -3, 1.0);
     EXPECT_EQ(countActive(curve), 2);
     EXPECT_EQ(curve.nodes[2].active, 0);
+}
+
+// A node added and pulled off the line, then deleted: the end nodes get back the handles they had
+// before, to the last bit, in both effects.
+TEST(DeleteNode, AnAddedNodeLeavesNoTraceInTheHandles) {
+    for (const double s : {0.0, 1.0}) {
+        SCOPED_TRACE(s);
+        const Curve before = defaultCurve(s);
+        Curve curve = before;
+        const int slot = addNode(curve, 0.5, false, s);
+        ASSERT_GE(slot, 0);
+        moveNode(curve, slot, 0.5, 0.75, s);
+        ASSERT_NE(curve.nodes[0].rightDy, before.nodes[0].rightDy);
+        deleteNode(curve, slot, s);
+        expectSameNodes(curve, before);
+        EXPECT_TRUE(curvesEqual(curve, before));
+        for (const double x : {0.1, 0.3, 0.5, 0.77}) {
+            EXPECT_EQ(referenceEvaluate(curve, s, x), referenceEvaluate(before, s, x));
+        }
+    }
+}
+
+// Nodes (0.1, 0.2) Linear, (0.4, 0.9), (0.8, 0.3) Smooth. Without the middle node the rule gives:
+//   first node, Linear right, towards (0.8, 0.3): c = 0.7 * 0.33 + 0.0001 = 0.2311, d = 0.1 * 0.33 = 0.033;
+//     the left side mirrors it: (0.2311, -0.033).
+//   last node, Smooth left, chord from (0.1, 0.2): u = 0.7001, dy = 0.1, v = sqrt(0.01 + 0.7001^2);
+//     a = 0.2311, b = -0.033, Ll = sqrt(a^2 + b^2) = 0.233444233169; leftDx = Ll u / v = 0.231098660565,
+//     leftDy = -Ll dy / v = -0.0330093787410; the right side mirrors it.
+TEST(DeleteNode, TheNodesLeftFollowTheRuleByHand) {
+    Curve curve = emptyCurve(1.0);
+    place(curve, 0, 0.1, 0.2, HandleMode::Linear, HandleMode::Linear);
+    place(curve, 1, 0.4, 0.9);
+    place(curve, 2, 0.8, 0.3);
+    recomputeHandles(curve, 1.0);
+    deleteNode(curve, 1, 1.0);
+
+    const CurveNode& first = curve.nodes[0];
+    EXPECT_NEAR(first.rightDx, 0.2311, kHandTolerance);
+    EXPECT_NEAR(first.rightDy, 0.033, kHandTolerance);
+    EXPECT_NEAR(first.leftDx, 0.2311, kHandTolerance);
+    EXPECT_NEAR(first.leftDy, -0.033, kHandTolerance);
+    const CurveNode& last = curve.nodes[2];
+    EXPECT_NEAR(last.leftDx, 0.231098660565431, kHandTolerance);
+    EXPECT_NEAR(last.leftDy, -0.0330093787409557, kHandTolerance);
+    EXPECT_NEAR(last.rightDx, 0.231098660565431, kHandTolerance);
+    EXPECT_NEAR(last.rightDy, 0.0330093787409557, kHandTolerance);
+}
+
+TEST(DeleteNode, ManualSidesKeepTheirHandles) {
+    Curve curve = emptyCurve(0.0);
+    CurveNode& first = place(curve, 0, 0.0, 0.1, HandleMode::Smooth, HandleMode::Manual);
+    place(curve, 1, 0.5, 0.6);
+    place(curve, 2, 1.0, 0.0);
+    first.rightDx = 0.07;
+    first.rightDy = -0.25;
+    recomputeHandles(curve, 0.0);
+    const double lastLeftDx = curve.nodes[2].leftDx;
+    deleteNode(curve, 1, 0.0);
+    EXPECT_EQ(first.rightDx, 0.07);
+    EXPECT_EQ(first.rightDy, -0.25);
+    // The Smooth side of the last node now looks at the first node: c = 1.0 * 0.33 + 0.0001.
+    EXPECT_NE(curve.nodes[2].leftDx, lastLeftDx);
+    EXPECT_NEAR(std::hypot(curve.nodes[2].leftDx, curve.nodes[2].leftDy), std::hypot(0.3301, 0.033),
+                kHandTolerance);
 }
 
 TEST(InvertCurve, RelativeTwiceRestoresEverything) {

@@ -50,6 +50,25 @@ public:
         return set;
     }
 
+    // The curve value as the plug-in holds it, every double as computed (the flat text keeps six digits).
+    CurveSet rawCurves() {
+        const std::vector<std::uint8_t> bytes =
+            instance_.memory().bytes(instance_.parameter(curveParam_).arbitraryValue);
+        CurveSet set{};
+        EXPECT_EQ(bytes.size(), sizeof(CurveSet));
+        std::memcpy(static_cast<void*>(&set), bytes.data(), std::min(bytes.size(), sizeof(CurveSet)));
+        return set;
+    }
+
+    // Replaces the held curve value byte for byte, as if the plug-in had made it.
+    void setRawCurves(const CurveSet& set) {
+        kvhost::HostMemory& memory = instance_.memory();
+        const PF_Handle handle = instance_.parameter(curveParam_).arbitraryValue;
+        ASSERT_EQ(memory.size(handle), sizeof(CurveSet));
+        std::memcpy(memory.lock(handle), &set, sizeof set);
+        memory.unlock(handle);
+    }
+
     // The sequence data as the plug-in left it (the raw record between commands).
     std::unique_ptr<EditorStateSet> sequence() {
         const std::vector<std::uint8_t> bytes = instance_.memory().bytes(instance_.sequenceData());

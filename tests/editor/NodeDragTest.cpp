@@ -11,7 +11,7 @@ class NodeDragTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // Nodes (0, 0) and (0.5, 0.5): nothing at x = 1 for a dragged node to collide with.
-        deleteNode(h.shownCurve(), 1);
+        deleteNode(h.shownCurve(), 1, 1.0);
         middle = placeNode(h.shownCurve(), 0.5, 0.5, 1.0);
     }
     const CurveNode& node() { return h.shownCurve().nodes[middle]; }
