@@ -94,10 +94,10 @@ PF_Err resetupEditorSequence(PF_InData* in_data, PF_OutData* out_data) {
     return PF_Err_NONE;
 }
 
-// The text form in a new handle (text and its NUL) in place of the raw record. `lockFailure` is what a
-// handle that cannot be locked reports (the effects differ here).
+// The text form in a new handle (text and its NUL) in place of the raw record. A handle that cannot be
+// allocated is out of memory; one that cannot be locked is damaged, as in setup and resetup.
 template <class Traits>
-PF_Err flattenEditorSequence(PF_InData* in_data, PF_OutData* out_data, PF_Err lockFailure) {
+PF_Err flattenEditorSequence(PF_InData* in_data, PF_OutData* out_data) {
     if (in_data == nullptr || out_data == nullptr || in_data->utils == nullptr ||
         in_data->sequence_data == nullptr) {
         return PF_Err_NONE;
@@ -108,7 +108,7 @@ PF_Err flattenEditorSequence(PF_InData* in_data, PF_OutData* out_data, PF_Err lo
     {
         const HostHandleLock lock(utils, raw, 1);
         if (!lock) {
-            return lockFailure;
+            return PF_Err_INTERNAL_STRUCT_DAMAGED;
         }
         // Already flat (flattened twice without a resetup in between): it stays as it is.
         if (*static_cast<const char*>(lock.data()) != '\0') {
@@ -127,7 +127,7 @@ PF_Err flattenEditorSequence(PF_InData* in_data, PF_OutData* out_data, PF_Err lo
     {
         const HostHandleLock lock(utils, flat.get(), text.size() + 1);
         if (!lock) {
-            return lockFailure;
+            return PF_Err_INTERNAL_STRUCT_DAMAGED;
         }
         std::memcpy(lock.data(), text.c_str(), text.size() + 1);
     }

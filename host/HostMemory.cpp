@@ -118,7 +118,7 @@ void HostMemory::fault(const std::string& line) {
 void* HostMemory::lock(PF_Handle handle) {
     std::lock_guard lock(mutex_);
     Block* block = findLocked(handle, "lock");
-    if (!block) {
+    if (!block || ++locks_ == failLockNth_) {
         return nullptr;
     }
     ++block->info.lockCount;
@@ -275,9 +275,15 @@ void HostMemory::failAllocationsAfter(std::uint64_t count) {
     failAfterSet_ = true;
 }
 
+void HostMemory::failLock(std::uint64_t nth) {
+    std::lock_guard lock(mutex_);
+    failLockNth_ = nth == 0 ? 0 : locks_ + nth;
+}
+
 void HostMemory::clearFailures() {
     std::lock_guard lock(mutex_);
     failNth_ = 0;
+    failLockNth_ = 0;
     failAfterSet_ = false;
 }
 

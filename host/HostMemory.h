@@ -67,6 +67,9 @@ public:
     // ---- failure injection (counted over the plug-in's allocations from now on, from 1) ----
     void failAllocation(std::uint64_t nth);
     void failAllocationsAfter(std::uint64_t count);
+    // The nth lock the plug-in asks for from now on (from 1) gives null, as a host's lock of a purged
+    // handle does; the handle stays unlocked.
+    void failLock(std::uint64_t nth);
     void clearFailures();
 
     // The memory that the plug-in's callbacks reach during a command. Callbacks carry no context, so
@@ -101,6 +104,8 @@ private:
     std::uint64_t failNth_ = 0;   // 0: none
     std::uint64_t failAfter_ = 0; // valid when failAfterSet_
     bool failAfterSet_ = false;
+    std::uint64_t locks_ = 0;
+    std::uint64_t failLockNth_ = 0; // 0: none
 
     static std::atomic<HostMemory*> active_;
 };

@@ -20,7 +20,7 @@ TEST(ChannelCurves, DefaultCurvesLeaveEveryDepthUnchangedAndSampleNothing) {
     TestImage<Pixel8> input8(row8);
     const auto out8 = runFilter(input8, FilterSettings{}, host);
     ASSERT_EQ(out8.status, 0);
-    EXPECT_EQ(out8.output.pixels.size(), input8.pixels.size());
+    EXPECT_EQ(out8.output.pixelCount(), input8.pixelCount());
     for (std::int32_t x = 0; x < input8.width; ++x) {
         const Rgba a = input8.get(x, 0);
         const Rgba b = out8.output.get(x, 0);

@@ -26,7 +26,7 @@ TestImage<Pixel> everyValue(std::int32_t count, std::int32_t width) {
     TestImage<Pixel> image(width, count / width);
     using Value = typename Pixel::Value;
     for (std::int32_t i = 0; i < count; ++i) {
-        Pixel& p = image.pixels[std::size_t(i)];
+        Pixel& p = image.atIndex(std::size_t(i));
         p.red() = Value(i);
         p.green() = Value(count - 1 - i);
         p.blue() = Value((i * 7 + 3) % count);
@@ -48,9 +48,9 @@ void expectMapsMatchPixelwise(TestImage<Pixel>& input, FilterSettings settings, 
         const auto byPixels = runFilter(input, settings, pixelwise);
         ASSERT_EQ(byMaps.status, 0);
         ASSERT_EQ(byPixels.status, 0);
-        for (std::size_t i = 0; i < input.pixels.size(); ++i) {
+        for (std::size_t i = 0; i < input.pixelCount(); ++i) {
             for (int c = 0; c < 4; ++c) {
-                ASSERT_EQ(byMaps.output.pixels[i].channel[c], byPixels.output.pixels[i].channel[c])
+                ASSERT_EQ(byMaps.output.atIndex(i).channel[c], byPixels.output.atIndex(i).channel[c])
                     << "pixel " << i << " channel " << c << " invert " << invert;
             }
         }
@@ -77,13 +77,13 @@ void expectInvertedChannelOnly(int channel, std::int32_t curve) {
     settings.curves.curves[std::size_t(curve)] = makeCurve({{0.0, 1.0}, {1.0, 0.0}}, HandleMode::Linear);
     const auto result = runFilter(input, settings);
     ASSERT_EQ(result.status, 0);
-    for (std::size_t i = 0; i < input.pixels.size(); ++i) {
+    for (std::size_t i = 0; i < input.pixelCount(); ++i) {
         for (int c = 0; c < 4; ++c) {
-            const std::int32_t in = input.pixels[i].channel[c];
+            const std::int32_t in = input.atIndex(i).channel[c];
             const std::int32_t expected = c == channel ? kMax - in : in;
             // The handle rule bends the line by far less than one 8-bit step, but up to one 16-bit step.
             const std::int32_t tolerance = c == channel && kMax > 255 ? 1 : 0;
-            ASSERT_NEAR(std::int32_t(result.output.pixels[i].channel[c]), expected, tolerance)
+            ASSERT_NEAR(std::int32_t(result.output.atIndex(i).channel[c]), expected, tolerance)
                 << "pixel " << i << " channel " << c << " curve " << curve;
         }
     }
@@ -111,8 +111,8 @@ TEST(ChannelMaps, SixteenBitValuesAboveWhiteReadWhitesEntry) {
     ASSERT_EQ(result.status, 0);
     for (std::int32_t x = 0; x < 4; ++x) {
         // White inverted is 0; red has no curve and is stored as white, as every store clamps to the range.
-        EXPECT_EQ(result.output.pixels[std::size_t(x)].green(), 0) << values[x];
-        EXPECT_EQ(result.output.pixels[std::size_t(x)].red(), 32768) << values[x];
+        EXPECT_EQ(result.output.atIndex(std::size_t(x)).green(), 0) << values[x];
+        EXPECT_EQ(result.output.atIndex(std::size_t(x)).red(), 32768) << values[x];
     }
 }
 

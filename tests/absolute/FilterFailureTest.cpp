@@ -31,16 +31,14 @@ FailureRun run16(FilterHost& host, const FilterSettings& settings) {
         }
     }
     TestImage<Pixel16> output(20, 30);
-    auto* bytes = reinterpret_cast<std::uint8_t*>(output.pixels.data());
-    std::fill(bytes, bytes + output.pixels.size() * sizeof(Pixel16), kUntouched);
+    output.fillBytes(kUntouched);
     FailureRun result{};
     absolute::RgbaCurvesFilter<Pixel16> filter(host);
     filter.setCurves(settings.curves);
     filter.setHistogram(settings.histogramMode, settings.histogramChannel, 0.0, 1.0, &result.histograms);
     filter.setImages(input.view(), output.view());
     result.status = filter.apply(0, 1);
-    result.outputUntouched = std::all_of(bytes, bytes + output.pixels.size() * sizeof(Pixel16),
-                                         [](std::uint8_t b) { return b == kUntouched; });
+    result.outputUntouched = output.allPixelBytesAre(kUntouched) && output.paddingIntact();
     return result;
 }
 

@@ -1,57 +1,16 @@
 #pragma once
-// Runs the Absolute filter over small images made in the tests.
+// Runs the Absolute filter over small images made in the tests (tests/support/TestImage.h).
 #include "absolute/RgbaCurvesFilter.h"
 #include "pixels/PixelArray.h"
 #include "pixels/PixelRGB.h"
-#include "tests/framework/FilterHost.h"
 #include "tests/absolute/TestCurves.h"
+#include "tests/framework/FilterHost.h"
+#include "tests/support/TestImage.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace korvane::testing {
-
-// Red, green, blue, alpha of one pixel in the depth's units.
-struct Rgba {
-    double red;
-    double green;
-    double blue;
-    double alpha;
-};
-
-// An unpadded image of one pixel type, one row unless given a width.
-template <class Pixel>
-struct TestImage {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<Pixel> pixels;
-
-    TestImage(std::int32_t w, std::int32_t h)
-        : width(w), height(h), pixels(std::size_t(w) * std::size_t(h)) {}
-
-    explicit TestImage(const std::vector<Rgba>& row) : TestImage(std::int32_t(row.size()), 1) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            set(std::int32_t(i), 0, row[i]);
-        }
-    }
-
-    Pixel& at(std::int32_t x, std::int32_t y) {
-        return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-    }
-    void set(std::int32_t x, std::int32_t y, const Rgba& c) {
-        using Value = typename Pixel::Value;
-        Pixel& p = at(x, y);
-        p.red() = Value(c.red);
-        p.green() = Value(c.green);
-        p.blue() = Value(c.blue);
-        p.alpha() = Value(c.alpha);
-    }
-    Rgba get(std::int32_t x, std::int32_t y) const {
-        const Pixel& p = pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-        return {double(p.red()), double(p.green()), double(p.blue()), double(p.alpha())};
-    }
-    PixelArray<Pixel> view() { return PixelArray<Pixel>::overScratch(width, height, 0, 0, pixels.data()); }
-};
 
 struct FilterSettings {
     AbsoluteCurveSet curves = defaultCurves();

@@ -391,6 +391,35 @@ TEST_P(CommandFailures, SequenceSetupResetupAndFlatten) {
     }
 }
 
+// A flatten whose handle cannot be locked (the raw record, or the new handle for the text) reports the
+// handle damaged, as setup and resetup do, in both effects alike; it keeps the raw record, leaves nothing
+// locked or leaked, and a flatten after it gives the text a clean one gives.
+TEST_P(CommandFailures, FlattenWithAHandleThatCannotBeLocked) {
+    const Effect effect = GetParam();
+    auto clean = gradingInstance(effect);
+    PF_Err cleanResult = -1;
+    const std::vector<std::uint8_t> text = clean->flattenSequence(&cleanResult);
+    ASSERT_EQ(cleanResult, PF_Err_NONE);
+    ASSERT_FALSE(text.empty());
+    ASSERT_NE(text.front(), 0) << "the flat form is text";
+    for (const std::uint64_t nth : {1u, 2u}) {
+        const std::string at = std::string(nameOf(effect)) + ", lock " + std::to_string(nth) + " failing";
+        auto instance = gradingInstance(effect);
+        const std::uint64_t allocations = instance->memory().allocationCount();
+        instance->memory().failLock(nth);
+        PF_Err result = -1;
+        EXPECT_TRUE(instance->flattenSequence(&result).empty()) << at;
+        instance->memory().clearFailures();
+        EXPECT_EQ(result, PF_Err_INTERNAL_STRUCT_DAMAGED) << at;
+        // The raw record is the first lock; the text's handle, allocated only after it, the second.
+        EXPECT_EQ(instance->memory().allocationCount() - allocations, nth - 1) << at;
+        EXPECT_EQ(instance->problems(), "") << at;
+        EXPECT_EQ(instance->flattenSequence(&result), text) << at;
+        EXPECT_EQ(result, PF_Err_NONE) << at;
+        EXPECT_EQ(instance->problems(), "") << at;
+    }
+}
+
 TEST_P(CommandFailures, ArbitraryDataCallbacks) {
     const Effect effect = GetParam();
     const int curve = curveParam(effect);

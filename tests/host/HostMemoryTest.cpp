@@ -116,6 +116,26 @@ TEST(HostMemory, FailsEveryAllocationAfterACount) {
     EXPECT_NE(memory.newHandle(1), nullptr);
 }
 
+TEST(HostMemory, FailsTheNthLockLeavingTheHandleUnlocked) {
+    HostMemory memory;
+    PF_Handle h = memory.newHandle(4);
+    memory.lock(h); // before the injection: not counted towards it
+    memory.unlock(h);
+    memory.failLock(2);
+    EXPECT_NE(memory.lock(h), nullptr);
+    memory.unlock(h);
+    EXPECT_EQ(memory.lock(h), nullptr);
+    EXPECT_EQ(memory.info(h).lockCount, 0);
+    EXPECT_NE(memory.lock(h), nullptr);
+    memory.unlock(h);
+    memory.failLock(1);
+    memory.clearFailures();
+    EXPECT_NE(memory.lock(h), nullptr);
+    memory.unlock(h);
+    EXPECT_THAT(memory.lockedHandles(), IsEmpty());
+    EXPECT_THAT(memory.takeFaults(), IsEmpty());
+}
+
 TEST(HostMemory, HostHandlesAreNeverFailedByInjection) {
     HostMemory memory;
     memory.failAllocationsAfter(0);

@@ -1,8 +1,7 @@
 #pragma once
 // The version and out-flag words the build gives the plug-ins, for tests that check what a host reads.
-#include "absolute/AbsoluteCurvesAEHost.h"
+#include "editor/CurvesAEHost.h"
 #include "framework/PluginVersion.h"
-#include "relative/RelativeCurvesAEHost.h"
 
 #include <string>
 
@@ -14,11 +13,11 @@ inline std::string versionText() {
            std::to_string(korvane::kVersionBugfix);
 }
 
-inline constexpr A_u_long kAbsoluteFlags = A_u_long(korvane::kFrameworkOutFlags | korvane::kAbsoluteOutFlags);
+inline constexpr A_u_long kAbsoluteFlags = A_u_long(korvane::kFrameworkOutFlags | korvane::kCurvesOutFlags);
 inline constexpr A_u_long kAbsoluteFlags2 =
-    A_u_long(korvane::kFrameworkOutFlags2 | korvane::kAbsoluteOutFlags2);
-inline constexpr A_u_long kRelativeFlags = A_u_long(korvane::kFrameworkOutFlags | korvane::kRelativeOutFlags);
+    A_u_long(korvane::kFrameworkOutFlags2 | korvane::kCurvesOutFlags2);
+inline constexpr A_u_long kRelativeFlags = A_u_long(korvane::kFrameworkOutFlags | korvane::kCurvesOutFlags);
 inline constexpr A_u_long kRelativeFlags2 =
-    A_u_long(korvane::kFrameworkOutFlags2 | korvane::kRelativeOutFlags2);
+    A_u_long(korvane::kFrameworkOutFlags2 | korvane::kCurvesOutFlags2);
 
 } // namespace kvtest

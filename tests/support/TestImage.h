@@ -57,10 +57,26 @@ public:
         }
     }
 
+    // One row of the given pixels.
+    explicit TestImage(const std::vector<Rgba>& row) : TestImage(std::int32_t(row.size()), 1) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            set(std::int32_t(i), 0, row[i]);
+        }
+    }
+
     std::int32_t width;
     std::int32_t height;
     std::int32_t originX;
     std::int32_t originY;
+
+    std::size_t pixelCount() const { return std::size_t(width) * std::size_t(height); }
+    // The i-th pixel in row order.
+    Pixel& atIndex(std::size_t i) {
+        return at(std::int32_t(i % std::size_t(width)), std::int32_t(i / std::size_t(width)));
+    }
+    const Pixel& atIndex(std::size_t i) const {
+        return at(std::int32_t(i % std::size_t(width)), std::int32_t(i / std::size_t(width)));
+    }
 
     PixelArray<Pixel> view() {
         PixelArray<Pixel> v;
