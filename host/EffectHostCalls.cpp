@@ -16,32 +16,27 @@ PF_Err EffectInstance::checkoutParam(PF_ParamIndex index, A_long time, A_long ti
         fault("checkout_param of index " + std::to_string(index) + ", which does not exist");
         return PF_Err_INVALID_INDEX;
     }
-    const auto previous = paramCheckouts_.find(param);
-    if (previous != paramCheckouts_.end()) {
+    if (const auto stale = accounting_.checkIn(param)) {
         fault("checkout_param into a definition already checked out (parameter " +
-              std::to_string(previous->second.index) + ")");
-        const ParamCheckout stale = previous->second;
-        paramCheckouts_.erase(previous);
-        if (stale.temporary) {
-            arbitraryDispose(stale.index, stale.temporary);
+              std::to_string(stale->index) + ")");
+        if (stale->temporary) {
+            arbitraryDispose(stale->index, stale->temporary);
         }
     }
     PF_Handle temporary = nullptr;
     *param = valueDef(index, double(time) / double(timeScale), &temporary);
-    paramCheckouts_[param] = ParamCheckout{index, temporary};
+    accounting_.checkOut(param, CommandAccounting::ParamCheckout{index, temporary});
     return PF_Err_NONE;
 }
 
 PF_Err EffectInstance::checkinParam(PF_ParamDef* param) {
-    const auto found = paramCheckouts_.find(param);
-    if (found == paramCheckouts_.end()) {
+    const auto checkout = accounting_.checkIn(param);
+    if (!checkout) {
         fault("checkin_param of a definition that is not checked out");
         return PF_Err_BAD_CALLBACK_PARAM;
     }
-    const ParamCheckout checkout = found->second;
-    paramCheckouts_.erase(found);
-    if (checkout.temporary) {
-        arbitraryDispose(checkout.index, checkout.temporary);
+    if (checkout->temporary) {
+        arbitraryDispose(checkout->index, checkout->temporary);
     }
     return PF_Err_NONE;
 }

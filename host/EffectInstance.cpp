@@ -9,14 +9,6 @@
 
 namespace kvhost {
 
-// One command in flight: the parameter values handed to the plug-in and what the host made for them.
-struct EffectInstance::Call {
-    std::vector<PF_ParamDef> defs;
-    std::vector<PF_ParamDef*> pointers;
-    std::vector<PF_Handle> temporaries; // arbitrary values made for params[], by index (null: none)
-    std::map<std::string, int> suitesBefore;
-};
-
 namespace {
 
 class RunningScope {
@@ -115,19 +107,6 @@ void EffectInstance::checkIndex(int index) const {
     }
 }
 
-const CommandReport& EffectInstance::lastReport() const {
-    static const CommandReport none;
-    return reports_.empty() ? none : reports_.back();
-}
-
-std::string EffectInstance::problems() const {
-    std::string text;
-    for (const CommandReport& r : reports_) {
-        text += r.describe();
-    }
-    return text;
-}
-
 // ---- running one command ----------------------------------------------------------------------
 
 PF_InData EffectInstance::makeInData() {
@@ -145,14 +124,14 @@ PF_InData EffectInstance::makeInData() {
     in.local_time_step = timeStep_;
     in.time_scale = timeScale_;
     in.field = PF_Field_FRAME;
-    in.width = layerWidth_;
-    in.height = layerHeight_;
-    in.extent_hint = PF_LRect{0, 0, layerWidth_, layerHeight_};
-    in.downsample_x = downsampleX_;
-    in.downsample_y = downsampleY_;
-    in.pixel_aspect_ratio = rendering_ ? renderInput_.pixelAspect() : PF_RationalScale{1, 1};
-    in.global_data = globalData_;
-    in.sequence_data = sequenceData_;
+    in.width = session_.layerWidth();
+    in.height = session_.layerHeight();
+    in.extent_hint = PF_LRect{0, 0, in.width, in.height};
+    in.downsample_x = session_.downsampleX();
+    in.downsample_y = session_.downsampleY();
+    in.pixel_aspect_ratio = session_.pixelAspect();
+    in.global_data = accounting_.globalData();
+    in.sequence_data = accounting_.sequenceData();
     in.pica_basicP = suites_.basicSuite();
     return in;
 }
@@ -167,15 +146,15 @@ PF_Err EffectInstance::run(PF_Cmd command, const char* name, PF_LayerDef* output
     ++depth_;
     Call call;
     if (outer) {
-        call.suitesBefore = suites_.outstanding();
+        accounting_.begin();
         if (command == PF_Cmd_USER_CHANGED_PARAM || command == PF_Cmd_EVENT) {
             changedParams_.clear();
         }
     }
     PF_InData in = makeInData();
     PF_OutData out{};
-    out.sequence_data = sequenceData_;
-    out.global_data = globalData_;
+    out.sequence_data = accounting_.sequenceData();
+    out.global_data = accounting_.globalData();
     out.num_params = parameterCount();
     PF_ParamDef** params = nullptr;
     PF_Err result = PF_Err_NONE;
@@ -195,274 +174,33 @@ PF_Err EffectInstance::run(PF_Cmd command, const char* name, PF_LayerDef* output
     // A plug-in that fills the whole message leaves no terminator; the host reads it as text.
     out.return_msg[PF_MAX_EFFECT_MSG_LEN] = '\0';
     out.name[sizeof(out.name) - 1] = '\0';
-    adoptResults(out, command, extra);
+    accounting_.adopt(out, command, extra);
     if (params) {
         finishParams(call, command);
     }
-    CommandReport findings;
+    std::vector<std::string> leftOut;
     if (outer) {
-        checkInLeftovers(findings);
+        leftOut = checkInLeftovers();
     }
     --depth_;
     if (outer) {
         lastOut_ = out;
-        reports_.push_back(std::move(findings));
-        report(call, name, result);
+        accounting_.report(name, result, std::move(leftOut));
     }
     return result;
 }
 
-void EffectInstance::adoptResults(const PF_OutData& out, PF_Cmd command, void* extra) {
-    if (out.global_data != globalData_) {
-        if (globalData_ && memory_.isLive(globalData_)) {
-            memory_.setOwner(globalData_, std::string()); // the plug-in replaced it: its to free
-        }
-        if (out.global_data && !memory_.isLive(out.global_data)) {
-            fault("global data is not a live host handle");
-            globalData_ = nullptr;
-        } else {
-            globalData_ = out.global_data;
-            memory_.setOwner(globalData_, "global data");
-        }
-    }
-    if (command == PF_Cmd_GLOBAL_SETDOWN && globalData_) {
-        memory_.setOwner(globalData_, std::string());
-        globalData_ = nullptr;
-    }
-
-    PF_Handle previous = sequenceData_;
-    if (out.sequence_data != sequenceData_) {
-        if (out.sequence_data && !memory_.isLive(out.sequence_data)) {
-            fault("sequence data is not a live host handle");
-            sequenceData_ = nullptr;
-        } else {
-            sequenceData_ = out.sequence_data;
-            memory_.setOwner(sequenceData_, "sequence data");
-        }
-        if (previous && memory_.isLive(previous)) {
-            if (command == PF_Cmd_SEQUENCE_RESETUP) {
-                memory_.hostDispose(previous); // the flat copy belongs to the host
-            } else {
-                memory_.setOwner(previous, std::string());
-            }
-        }
-    } else if (sequenceData_ && !memory_.isLive(sequenceData_) && command != PF_Cmd_SEQUENCE_SETDOWN) {
-        fault("sequence data disposed without a replacement");
-        sequenceData_ = nullptr;
-    }
-    if (command == PF_Cmd_SEQUENCE_SETUP || command == PF_Cmd_SEQUENCE_RESETUP) {
-        sequenceFlat_ = false;
-    } else if (command == PF_Cmd_SEQUENCE_FLATTEN) {
-        sequenceFlat_ = true;
-    } else if (command == PF_Cmd_SEQUENCE_SETDOWN) {
-        if (sequenceData_ && memory_.isLive(sequenceData_)) {
-            memory_.setOwner(sequenceData_, std::string());
-        }
-        sequenceData_ = nullptr;
-    }
-
-    if (command == PF_Cmd_ARBITRARY_CALLBACK && extra) {
-        // A value the callback made is the host's from now on; the caller names it.
-        const auto* arb = static_cast<PF_ArbParamsExtra*>(extra);
-        PF_ArbitraryH* made = nullptr;
-        switch (arb->which_function) {
-        case PF_Arbitrary_NEW_FUNC:
-            made = arb->u.new_func_params.arbPH;
-            break;
-        case PF_Arbitrary_COPY_FUNC:
-            made = arb->u.copy_func_params.dst_arbPH;
-            break;
-        case PF_Arbitrary_UNFLATTEN_FUNC:
-            made = arb->u.unflatten_func_params.arbPH;
-            break;
-        case PF_Arbitrary_INTERP_FUNC:
-            made = arb->u.interp_func_params.interpPH;
-            break;
-        default:
-            break;
-        }
-        if (made && *made && memory_.isLive(*made)) {
-            memory_.setOwner(*made, "arbitrary value");
-        }
-    }
-    if (command == PF_Cmd_SMART_PRE_RENDER && extra) {
-        const auto* pre = static_cast<PF_PreRenderExtra*>(extra);
-        auto handle = static_cast<PF_Handle>(pre->output->pre_render_data);
-        if (handle && memory_.isLive(handle)) {
-            memory_.setOwner(handle, "pre-render data");
-        }
-    }
-}
-
-void EffectInstance::report(Call& call, const char* name, PF_Err result) {
-    CommandReport& r = reports_.back();
-    r.command = name;
-    r.result = result;
-    r.leakedHandles = memory_.takeLeaks();
-    r.lockedHandles = memory_.lockedHandles();
-    for (const auto& [key, count] : suites_.outstanding()) {
-        const auto before = call.suitesBefore.find(key);
-        const int earlier = before == call.suitesBefore.end() ? 0 : before->second;
-        if (count > earlier) {
-            r.suitesNotReleased.push_back(key);
-        }
-    }
-    for (std::string& f : memory_.takeFaults()) {
-        r.faults.push_back(std::move(f));
-    }
-    for (std::string& f : suites_.takeFaults()) {
-        r.faults.push_back(std::move(f));
-    }
-    for (std::string& f : faults_) {
-        r.faults.push_back(std::move(f));
-    }
-    faults_.clear();
-}
-
-void EffectInstance::checkInLeftovers(CommandReport& findings) {
+std::vector<std::string> EffectInstance::checkInLeftovers() {
     // The host checks in what the plug-in left out, so that nothing it made for a checkout leaks.
-    while (!paramCheckouts_.empty()) {
-        const auto first = paramCheckouts_.begin();
-        const ParamCheckout checkout = first->second;
-        paramCheckouts_.erase(first);
-        findings.paramsNotCheckedIn.push_back(std::to_string(checkout.index) + " \"" +
-                                              parameters_[std::size_t(checkout.index)]->name() + "\"");
-        if (checkout.temporary) {
-            arbitraryDispose(checkout.index, checkout.temporary);
+    std::vector<std::string> leftOut;
+    while (const auto checkout = accounting_.takeOpenCheckout()) {
+        leftOut.push_back(std::to_string(checkout->index) + " \"" +
+                          parameters_[std::size_t(checkout->index)]->name() + "\"");
+        if (checkout->temporary) {
+            arbitraryDispose(checkout->index, checkout->temporary);
         }
     }
-}
-
-// ---- parameters handed to the plug-in --------------------------------------------------------
-
-PF_ParamDef EffectInstance::valueDef(int index, double seconds, PF_Handle* temporary) {
-    HostParameter& p = *parameters_[std::size_t(index)];
-    PF_ParamDef def = p.current();
-    def.uu.change_flags = PF_ChangeFlag_NONE;
-    *temporary = nullptr;
-    switch (p.type()) {
-    case PF_Param_LAYER: {
-        const A_long dephault = def.u.ld.dephault;
-        HostImage* image = renderLayer(index);
-        def.u.ld = image ? image->world() : PF_LayerDef{};
-        def.u.ld.dephault = dephault;
-        break;
-    }
-    case PF_Param_ARBITRARY_DATA: {
-        bool isTemporary = false;
-        def.u.arb_d.value = arbitraryAt(index, seconds, &isTemporary);
-        def.u.arb_d.dephault = p.arbitraryDefault;
-        if (isTemporary) {
-            *temporary = def.u.arb_d.value;
-        }
-        break;
-    }
-    default:
-        def.u = p.valueAt(seconds);
-        break;
-    }
-    return def;
-}
-
-void EffectInstance::buildParams(Call& call) {
-    const std::size_t count = parameters_.size();
-    call.defs.resize(count);
-    call.temporaries.assign(count, nullptr);
-    for (std::size_t i = 0; i < count; ++i) {
-        call.defs[i] = valueDef(int(i), currentSeconds(), &call.temporaries[i]);
-    }
-    call.pointers.resize(count + 1, nullptr); // null-terminated, as plug-ins may walk it
-    for (std::size_t i = 0; i < count; ++i) {
-        call.pointers[i] = &call.defs[i];
-    }
-}
-
-void EffectInstance::finishParams(Call& call, PF_Cmd command) {
-    const bool mayChange = command == PF_Cmd_USER_CHANGED_PARAM || command == PF_Cmd_EVENT;
-    for (std::size_t i = 1; i < call.defs.size() && i < parameters_.size(); ++i) {
-        const PF_ParamDef& def = call.defs[i];
-        HostParameter& p = *parameters_[i];
-        PF_Handle& temporary = call.temporaries[i];
-        if (mayChange && (def.uu.change_flags & PF_ChangeFlag_CHANGED_VALUE)) {
-            changedParams_.push_back(int(i));
-            if (p.type() == PF_Param_ARBITRARY_DATA) {
-                PF_Handle given = temporary ? temporary : p.arbitraryValue;
-                PF_Handle now = def.u.arb_d.value;
-                if (now != given && !memory_.isLive(now)) {
-                    fault("parameter " + std::to_string(i) + " changed to a handle that is not live");
-                } else if (p.animated()) {
-                    // The value edited at this time becomes the keyframe at this time.
-                    memory_.setOwner(now, p.name() + " keyframe");
-                    HostParameter::Keyframe keyframe;
-                    keyframe.seconds = currentSeconds();
-                    keyframe.arbitrary = now;
-                    if (PF_Handle replaced = p.setKeyframe(keyframe)) {
-                        arbitraryDispose(int(i), replaced);
-                    }
-                    if (now == temporary) {
-                        temporary = nullptr;
-                    }
-                } else if (now != given) {
-                    memory_.setOwner(now, p.name() + " value");
-                    p.arbitraryValue = now;
-                    arbitraryDispose(int(i), given);
-                }
-            } else if (p.type() != PF_Param_LAYER) {
-                p.storeValue(def.u, currentSeconds());
-            }
-        }
-        if (temporary) {
-            arbitraryDispose(int(i), temporary);
-            temporary = nullptr;
-        }
-    }
-}
-
-void EffectInstance::setNumber(int index, double value) {
-    HostParameter& p = parameter(index);
-    PF_ParamDefUnion u = p.valueAt(currentSeconds());
-    switch (p.type()) {
-    case PF_Param_POPUP:
-        if (value < 1 || value > p.registered().u.pd.num_choices || value != std::floor(value)) {
-            fail("popup \"" + p.name() + "\" has no item " + std::to_string(value));
-        }
-        u.pd.value = A_long(value);
-        break;
-    case PF_Param_CHECKBOX:
-        u.bd.value = value != 0.0;
-        break;
-    case PF_Param_SLIDER:
-        u.sd.value = A_long(std::lround(value));
-        break;
-    case PF_Param_FLOAT_SLIDER:
-        u.fs_d.value = value;
-        break;
-    case PF_Param_ANGLE:
-        u.ad.value = PF_Fixed(std::lround(value * 65536.0));
-        break;
-    default:
-        fail("parameter \"" + p.name() + "\" is a " + HostParameter::typeName(p.type()) + ", not a number");
-    }
-    p.storeValue(u, currentSeconds());
-}
-
-void EffectInstance::setColour(int index, PF_Pixel colour) {
-    HostParameter& p = parameter(index);
-    if (p.type() != PF_Param_COLOR) {
-        fail("parameter \"" + p.name() + "\" is not a colour");
-    }
-    PF_ParamDefUnion u = p.valueAt(currentSeconds());
-    u.cd.value = colour;
-    p.storeValue(u, currentSeconds());
-}
-
-void EffectInstance::setLayer(int index, std::shared_ptr<const HostImage> image, const std::string& file) {
-    HostParameter& p = parameter(index);
-    if (p.type() != PF_Param_LAYER) {
-        fail("parameter \"" + p.name() + "\" is not a layer");
-    }
-    p.layer = image ? std::make_shared<HostImage>(*image) : nullptr;
-    p.layerFile = image ? file : std::string();
+    return leftOut;
 }
 
 // ---- command sequence ---------------------------------------------------------------------------
@@ -486,7 +224,7 @@ PF_Err EffectInstance::globalSetup() {
 
 void EffectInstance::checkRunTimeFlags() {
     const PluginRecord& record = plugin_.record();
-    CommandReport& r = reports_.back();
+    CommandReport& r = accounting_.latest();
     if (lastOut_.my_version != record.effectVersion) {
         r.faults.push_back("version " + hex(lastOut_.my_version) +
                            " differs from the registration record's " + hex(record.effectVersion));
@@ -512,9 +250,9 @@ PF_Err EffectInstance::paramsSetup() {
     if (result == PF_Err_NONE) {
         paramsSetUp_ = true;
         if (lastOut_.num_params != parameterCount()) {
-            reports_.back().faults.push_back("num_params is " + std::to_string(lastOut_.num_params) +
-                                             " but " + std::to_string(parameterCount()) +
-                                             " parameters are registered");
+            accounting_.latest().faults.push_back("num_params is " + std::to_string(lastOut_.num_params) +
+                                                  " but " + std::to_string(parameterCount()) +
+                                                  " parameters are registered");
         }
     }
     return result;
@@ -569,7 +307,7 @@ void EffectInstance::requireSetUp(const char* what) const {
 }
 
 void EffectInstance::unflattenSequence() {
-    if (sequenceData_ && sequenceFlat_) {
+    if (accounting_.sequenceData() && accounting_.sequenceIsFlat()) {
         const PF_Err result = resetupSequence();
         if (result != PF_Err_NONE) {
             fail("PF_Cmd_SEQUENCE_RESETUP failed with error " + std::to_string(result));
@@ -593,38 +331,37 @@ PF_Err EffectInstance::updateParamsUI() {
 }
 
 std::vector<std::uint8_t> EffectInstance::flattenSequence(PF_Err* result) {
-    const bool wasFlat = sequenceFlat_;
-    const PF_Handle before = sequenceData_;
+    const bool wasFlat = accounting_.sequenceIsFlat();
+    const PF_Handle before = accounting_.sequenceData();
     const PF_Err err = run(PF_Cmd_SEQUENCE_FLATTEN, "PF_Cmd_SEQUENCE_FLATTEN", nullptr, nullptr);
     // A flatten that failed and kept the data kept it as it was.
-    if (err != PF_Err_NONE && sequenceData_ == before) {
-        sequenceFlat_ = wasFlat;
+    if (err != PF_Err_NONE && accounting_.sequenceData() == before) {
+        accounting_.keepSequenceFlat(wasFlat);
     }
     if (result) {
         *result = err;
     }
-    return err == PF_Err_NONE ? memory_.bytes(sequenceData_) : std::vector<std::uint8_t>();
+    return err == PF_Err_NONE ? memory_.bytes(accounting_.sequenceData()) : std::vector<std::uint8_t>();
 }
 
 PF_Err EffectInstance::resetupSequence() {
-    const bool wasFlat = sequenceFlat_;
-    const PF_Handle before = sequenceData_;
+    const bool wasFlat = accounting_.sequenceIsFlat();
+    const PF_Handle before = accounting_.sequenceData();
     const PF_Err result = run(PF_Cmd_SEQUENCE_RESETUP, "PF_Cmd_SEQUENCE_RESETUP", nullptr, nullptr);
     // A resetup that failed before replacing the stored data leaves it stored (flat): the host sets it up
     // again before its next use instead of handing the stored bytes over as the record.
-    if (result != PF_Err_NONE && sequenceData_ == before) {
-        sequenceFlat_ = wasFlat;
+    if (result != PF_Err_NONE && accounting_.sequenceData() == before) {
+        accounting_.keepSequenceFlat(wasFlat);
     }
     sequenceSetUp_ = sequenceSetUp_ || result == PF_Err_NONE;
     return result;
 }
 
 PF_Err EffectInstance::resetupSequence(const std::vector<std::uint8_t>& flat) {
-    if (sequenceData_) {
+    if (accounting_.sequenceData()) {
         sequenceSetdown();
     }
-    sequenceData_ = memory_.hostHandle(flat, "flat sequence data");
-    sequenceFlat_ = true;
+    accounting_.storeFlatSequence(flat);
     return resetupSequence();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "host/CommandAccounting.h"
 #include "host/CommandReport.h"
 #include "host/HostImage.h"
 #include "host/HostMemory.h"
@@ -6,6 +7,7 @@
 #include "host/HostParameter.h"
 #include "host/HostSuites.h"
 #include "host/PluginFile.h"
+#include "host/RenderSession.h"
 #include "hostapi/AE_Effect.h"
 
 #include <array>
@@ -69,8 +71,9 @@ struct EventResult {
 // setup, parameter setup, sequence setup, the arbitrary-data default values; then per change
 // user-changed-param and update-params-UI, per frame smart pre-render and smart render (or the legacy
 // render), per mouse event the event command; sequence flatten and resetup on save and load; set-down when
-// the instance goes away. Everything handed to the plug-in is tracked: after each command the host reports
-// handles leaked or left locked, parameters left checked out and suites not released (lastReport()).
+// the instance goes away. Everything handed to the plug-in is tracked (CommandAccounting): after each
+// command the host reports handles leaked or left locked, parameters left checked out and suites not
+// released (lastReport()). The frame being rendered is a RenderSession.
 class EffectInstance {
 public:
     explicit EffectInstance(const PluginFile& plugin);
@@ -179,16 +182,16 @@ public:
     std::vector<std::uint8_t> arbitraryReadBack(int index, const std::vector<std::uint8_t>& flat);
 
     // ---- state and accounting ----
-    PF_Handle sequenceData() const { return sequenceData_; }
-    bool sequenceIsFlat() const { return sequenceFlat_; }
+    PF_Handle sequenceData() const { return accounting_.sequenceData(); }
+    bool sequenceIsFlat() const { return accounting_.sequenceIsFlat(); }
     const PF_OutData& lastOutData() const { return lastOut_; }
-    const CommandReport& lastReport() const;
-    const std::vector<CommandReport>& reports() const { return reports_; }
+    const CommandReport& lastReport() const { return accounting_.lastReport(); }
+    const std::vector<CommandReport>& reports() const { return accounting_.reports(); }
     // All reports joined; empty when every command was clean.
-    std::string problems() const;
+    std::string problems() const { return accounting_.problems(); }
     // Forgets the reports so far: a tool that renders frame after frame with one instance keeps what it
     // needs of each report and lets the rest go, instead of growing by one report per command.
-    void clearReports() { reports_.clear(); }
+    void clearReports() { accounting_.clearReports(); }
     const PluginFile& plugin() const { return plugin_; }
 
     // ---- callbacks (called by the plug-in through the records; public for the C trampolines) ----
@@ -203,46 +206,45 @@ public:
     PF_Err updateParamUI(PF_ParamIndex index, const PF_ParamDef* def);
     PF_Err checkoutLayer(PF_ParamIndex index, A_long checkoutId, const PF_RenderRequest* request, A_long time,
                          A_long timeStep, A_u_long timeScale, PF_CheckoutResult* result);
-    PF_Err checkoutLayerPixels(A_long checkoutId, PF_EffectWorld** pixels);
-    PF_Err checkinLayerPixels(A_long checkoutId);
-    PF_Err checkoutOutput(PF_EffectWorld** output);
+    PF_Err checkoutLayerPixels(A_long checkoutId, PF_EffectWorld** pixels) {
+        return session_.checkoutLayerPixels(checkoutId, pixels);
+    }
+    PF_Err checkinLayerPixels(A_long checkoutId) { return session_.checkinLayerPixels(checkoutId); }
+    PF_Err checkoutOutput(PF_EffectWorld** output) { return session_.checkoutOutput(output); }
     static EffectInstance* fromRef(PF_ProgPtr ref) { return ref ? ref->instance : nullptr; }
-    void recordFault(const std::string& line) { faults_.push_back(line); }
+    void recordFault(const std::string& line) { accounting_.fault(line); }
     // The instance whose command is running (for callbacks that carry no effect reference).
     static EffectInstance* running() { return running_; }
 
 private:
-    struct Call; // one command in flight
-    struct RenderScope;
-    struct ParamCheckout {
-        int index = 0;
-        PF_Handle temporary = nullptr; // arbitrary value made for this checkout
-    };
-    struct LayerCheckout {
-        int index = 0;
-        PF_LRect rect{};
-        PF_EffectWorld world{};
-        bool checkedOut = false;
+    // One command in flight: the parameter values handed to the plug-in and what the host made for them.
+    struct Call {
+        std::vector<PF_ParamDef> defs;
+        std::vector<PF_ParamDef*> pointers;
+        std::vector<PF_Handle> temporaries; // arbitrary values made for params[], by index (null: none)
     };
 
     PF_Err run(PF_Cmd command, const char* name, PF_LayerDef* output, void* extra);
     PF_InData makeInData();
     void buildParams(Call& call);
     void finishParams(Call& call, PF_Cmd command);
-    void adoptResults(const PF_OutData& out, PF_Cmd command, void* extra);
-    void report(Call& call, const char* name, PF_Err result);
     void checkRunTimeFlags();
-    void fault(const std::string& line) { faults_.push_back(line); }
+    void fault(const std::string& line) { accounting_.fault(line); }
     [[noreturn]] void fail(const std::string& what) const;
     PF_ParamDef valueDef(int index, double seconds, PF_Handle* temporary);
-    void checkInLeftovers(CommandReport& report);
+    // Checks in what the plug-in left checked out; the parameters, for the report.
+    std::vector<std::string> checkInLeftovers();
     void requireSetUp(const char* what) const;
     // Flat sequence data is set up again before any command that uses it, as the real host does.
     void unflattenSequence();
     void checkIndex(int index) const;
     HostImage* renderLayer(int index);
     void prepareRender(const RenderRequest& request);
-    void endRender();
+    // The smart render of the result rectangle that the pre-render gave; the output when it succeeds.
+    PF_Err renderFromPreRender(const PF_RenderRequest& outputRequest, const PF_PreRenderOutput& preOutput,
+                               HostImage& output);
+    // Lets the plug-in free its pre-render data once the frame is done; what of it stays live leaked.
+    void releasePreRenderData(const PF_PreRenderOutput& preOutput);
 
     PF_Err arbitrary(int index, PF_ArbParamsExtra& extra);
     PF_Handle arbitraryNew(int index);
@@ -258,6 +260,7 @@ private:
     const PluginFile& plugin_;
     HostMemory memory_;
     HostSuites suites_;
+    CommandAccounting accounting_{memory_, suites_};
     PF_ProgressInfo ref_{this};
     PF_UtilCallbacks utils_{};
 
@@ -274,9 +277,6 @@ private:
     int processors_ = 4;
 
     std::vector<std::unique_ptr<HostParameter>> parameters_;
-    PF_Handle globalData_ = nullptr;
-    PF_Handle sequenceData_ = nullptr;
-    bool sequenceFlat_ = false;
     bool globalSetUp_ = false;
     bool paramsSetUp_ = false;
     bool sequenceSetUp_ = false;
@@ -284,12 +284,9 @@ private:
 
     int depth_ = 0; // commands in flight (arbitrary callbacks run inside other commands)
     Call* outerCall_ = nullptr;
-    std::vector<std::string> faults_;
-    std::map<PF_ParamDef*, ParamCheckout> paramCheckouts_;
     std::vector<int> changedParams_;
     std::vector<ParamUIUpdate> uiUpdates_;
     PF_OutData lastOut_{};
-    std::vector<CommandReport> reports_;
 
     // The effect window of custom-control events.
     HostPanel panel_;
@@ -297,20 +294,7 @@ private:
     std::array<A_intptr_t, 4> continuation_{};
     bool inEvent_ = false;
 
-    // The frame being rendered.
-    int renderDepth_ = 0;
-    HostImage renderInput_;
-    std::map<int, HostImage> renderLayers_;
-    std::map<A_long, LayerCheckout> layerCheckouts_;
-    HostImage renderOutput_;
-    PF_EffectWorld outputWorld_{};
-    PF_RationalScale downsampleX_{1, 1};
-    PF_RationalScale downsampleY_{1, 1};
-    A_long layerWidth_ = 0; // the input layer at full resolution
-    A_long layerHeight_ = 0;
-    bool inPreRender_ = false;
-    bool inSmartRender_ = false;
-    bool rendering_ = false;
+    RenderSession session_{accounting_};
 
     // Per thread: instances run commands on threads of their own at once (kvhost render --jobs), and the
     // callbacks that reach this come from the thread that runs the command.

@@ -4,20 +4,12 @@
 #include "host/EffectCallbacks.h"
 #include "host/HostError.h"
 
-#include <algorithm>
+#include <cstdint>
+#include <map>
 
 namespace kvhost {
 
 namespace {
-
-PF_LRect intersection(const PF_LRect& a, const PF_LRect& b) {
-    PF_LRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-               std::min(a.bottom, b.bottom)};
-    if (r.right <= r.left || r.bottom <= r.top) {
-        return PF_LRect{0, 0, 0, 0};
-    }
-    return r;
-}
 
 // No output larger than this on a side: a plug-in's result rectangle is checked before pixels are made.
 constexpr std::int64_t kLargestSide = 1 << 16;
@@ -26,20 +18,11 @@ bool emptyRect(const PF_LRect& r) {
     return r.right <= r.left || r.bottom <= r.top;
 }
 
-// The layer size at full resolution from its size at the current downsampling.
-A_long fullSize(int size, const PF_RationalScale& scale) {
-    return A_long(std::int64_t(size) * std::int64_t(scale.den) / std::int64_t(scale.num));
-}
-
 } // namespace
 
 HostImage* EffectInstance::renderLayer(int index) {
-    if (rendering_) {
-        if (index == 0) {
-            return &renderInput_;
-        }
-        const auto found = renderLayers_.find(index);
-        return found == renderLayers_.end() ? nullptr : &found->second;
+    if (session_.active()) {
+        return session_.layer(index);
     }
     if (index == 0) {
         return nullptr;
@@ -68,115 +51,101 @@ void EffectInstance::prepareRender(const RenderRequest& request) {
         }
         setLayer(index, image);
     }
-    auto atDepth = [depth](const HostImage& image) {
-        return image.depth() == depth ? image : image.converted(depth);
-    };
-    renderDepth_ = depth;
-    renderInput_ = atDepth(*request.input);
-    renderLayers_.clear();
+    std::map<int, const HostImage*> layers;
     for (int i = 1; i < parameterCount(); ++i) {
-        if (parameter(i).type() == PF_Param_LAYER && parameter(i).layer) {
-            renderLayers_.emplace(i, atDepth(*parameter(i).layer));
+        if (parameter(i).type() == PF_Param_LAYER) {
+            layers.emplace(i, parameter(i).layer.get());
         }
     }
-    downsampleX_ = request.downsampleX;
-    downsampleY_ = request.downsampleY;
-    layerWidth_ = fullSize(renderInput_.width(), downsampleX_);
-    layerHeight_ = fullSize(renderInput_.height(), downsampleY_);
-    layerCheckouts_.clear();
-    rendering_ = true;
+    session_.begin(depth, *request.input, layers, request.downsampleX, request.downsampleY);
 }
 
-void EffectInstance::endRender() {
-    rendering_ = false;
-    inPreRender_ = false;
-    inSmartRender_ = false;
-    renderLayers_.clear();
-    layerCheckouts_.clear();
-    renderInput_ = HostImage();
-    renderOutput_ = HostImage();
-    outputWorld_ = PF_EffectWorld{};
-}
+namespace {
 
 // Ends the frame on every path out of a render.
-struct EffectInstance::RenderScope {
-    EffectInstance& instance;
-    ~RenderScope() { instance.endRender(); }
+struct RenderScope {
+    RenderSession& session;
+    ~RenderScope() { session.end(); }
 };
+
+} // namespace
 
 RenderResult EffectInstance::renderSmart(const RenderRequest& request) {
     prepareRender(request);
-    RenderScope scope{*this};
+    RenderScope scope{session_};
     RenderResult rendered;
     PF_RenderRequest outputRequest{};
-    outputRequest.rect = request.outputRect.value_or(renderInput_.extent());
+    outputRequest.rect = request.outputRect.value_or(session_.input().extent());
     outputRequest.field = PF_Field_FRAME;
     outputRequest.channel_mask = PF_ChannelMask_ARGB;
 
     PF_PreRenderInput preInput{};
     preInput.output_request = outputRequest;
-    preInput.bitdepth = A_short(renderDepth_);
+    preInput.bitdepth = A_short(session_.depth());
     PF_PreRenderOutput preOutput{};
     PF_PreRenderCallbacks preCallbacks{};
     installPreRenderCallbacks(preCallbacks);
     PF_PreRenderExtra preExtra{&preInput, &preOutput, &preCallbacks};
-    inPreRender_ = true;
+    session_.setStep(RenderSession::Step::preRender);
     rendered.result = run(PF_Cmd_SMART_PRE_RENDER, "PF_Cmd_SMART_PRE_RENDER", nullptr, &preExtra);
-    inPreRender_ = false;
+    session_.setStep(RenderSession::Step::between);
 
-    if (rendered.result == PF_Err_NONE && !emptyRect(preOutput.result_rect)) {
-        const PF_LRect& rect = preOutput.result_rect;
-        if (std::int64_t(rect.right) - rect.left > kLargestSide ||
-            std::int64_t(rect.bottom) - rect.top > kLargestSide) {
-            fail("pre-render result rectangle of " + std::to_string(std::int64_t(rect.right) - rect.left) +
-                 " x " + std::to_string(std::int64_t(rect.bottom) - rect.top) + " pixels");
+    // The frame is done on every path from here: the plug-in frees its pre-render data.
+    try {
+        if (rendered.result == PF_Err_NONE && !emptyRect(preOutput.result_rect)) {
+            rendered.result = renderFromPreRender(outputRequest, preOutput, rendered.output);
         }
-        renderOutput_ = HostImage(rect.right - rect.left, rect.bottom - rect.top, renderDepth_);
-        renderOutput_.setOrigin(rect.left, rect.top);
-        renderOutput_.setPixelAspect(renderInput_.pixelAspect());
-        PF_SmartRenderInput input{};
-        input.output_request = outputRequest;
-        input.bitdepth = A_short(renderDepth_);
-        input.pre_render_data = preOutput.pre_render_data;
-        PF_SmartRenderCallbacks callbacks{};
-        installSmartRenderCallbacks(callbacks);
-        PF_SmartRenderExtra extra{&input, &callbacks};
-        inSmartRender_ = true;
-        rendered.result = run(PF_Cmd_SMART_RENDER, "PF_Cmd_SMART_RENDER", nullptr, &extra);
-        inSmartRender_ = false;
-        int leftOut = 0;
-        for (const auto& [id, checkout] : layerCheckouts_) {
-            leftOut += checkout.checkedOut ? 1 : 0;
-        }
-        reports_.back().layersCheckedInByHost = leftOut;
-        if (rendered.result == PF_Err_NONE) {
-            rendered.output = std::move(renderOutput_);
-        }
+    } catch (...) {
+        releasePreRenderData(preOutput);
+        throw;
     }
-
-    // The frame is done: the plug-in's deletion callback frees its pre-render data; whatever of it is
-    // still live afterwards was never given back.
-    if (preOutput.pre_render_data) {
-        HostMemory::Activation memoryActive(memory_);
-        const MemorySlotBinding memoryBound(memorySlot_, memory_);
-        HostSuites::Activation suitesActive(suites_);
-        if (preOutput.delete_pre_render_data_func) {
-            preOutput.delete_pre_render_data_func(preOutput.pre_render_data);
-        }
-        auto handle = static_cast<PF_Handle>(preOutput.pre_render_data);
-        if (memory_.isLive(handle)) {
-            memory_.setOwner(handle, std::string());
-        }
-        CommandReport& last = reports_.back();
-        for (HandleInfo& leak : memory_.takeLeaks()) {
-            leak.owner = "pre-render data";
-            last.leakedHandles.push_back(leak);
-        }
-        for (std::string& f : memory_.takeFaults()) {
-            last.faults.push_back(std::move(f));
-        }
-    }
+    releasePreRenderData(preOutput);
     return rendered;
+}
+
+PF_Err EffectInstance::renderFromPreRender(const PF_RenderRequest& outputRequest,
+                                           const PF_PreRenderOutput& preOutput, HostImage& output) {
+    const PF_LRect& rect = preOutput.result_rect;
+    if (std::int64_t(rect.right) - rect.left > kLargestSide ||
+        std::int64_t(rect.bottom) - rect.top > kLargestSide) {
+        fail("pre-render result rectangle of " + std::to_string(std::int64_t(rect.right) - rect.left) +
+             " x " + std::to_string(std::int64_t(rect.bottom) - rect.top) + " pixels");
+    }
+    session_.output() = HostImage(rect.right - rect.left, rect.bottom - rect.top, session_.depth());
+    session_.output().setOrigin(rect.left, rect.top);
+    session_.output().setPixelAspect(session_.input().pixelAspect());
+    PF_SmartRenderInput input{};
+    input.output_request = outputRequest;
+    input.bitdepth = A_short(session_.depth());
+    input.pre_render_data = preOutput.pre_render_data;
+    PF_SmartRenderCallbacks callbacks{};
+    installSmartRenderCallbacks(callbacks);
+    PF_SmartRenderExtra extra{&input, &callbacks};
+    session_.setStep(RenderSession::Step::smartRender);
+    const PF_Err result = run(PF_Cmd_SMART_RENDER, "PF_Cmd_SMART_RENDER", nullptr, &extra);
+    session_.setStep(RenderSession::Step::between);
+    accounting_.latest().layersCheckedInByHost = session_.layersCheckedOut();
+    if (result == PF_Err_NONE) {
+        output = std::move(session_.output());
+    }
+    return result;
+}
+
+void EffectInstance::releasePreRenderData(const PF_PreRenderOutput& preOutput) {
+    if (!preOutput.pre_render_data) {
+        return;
+    }
+    HostMemory::Activation memoryActive(memory_);
+    const MemorySlotBinding memoryBound(memorySlot_, memory_);
+    HostSuites::Activation suitesActive(suites_);
+    if (preOutput.delete_pre_render_data_func) {
+        preOutput.delete_pre_render_data_func(preOutput.pre_render_data);
+    }
+    auto handle = static_cast<PF_Handle>(preOutput.pre_render_data);
+    if (memory_.isLive(handle)) {
+        memory_.setOwner(handle, std::string());
+    }
+    accounting_.reportLate("pre-render data");
 }
 
 RenderResult EffectInstance::renderLegacy(const RenderRequest& request) {
@@ -185,11 +154,11 @@ RenderResult EffectInstance::renderLegacy(const RenderRequest& request) {
         fail("the legacy render has no float path; render float with the smart render");
     }
     prepareRender(request);
-    RenderScope scope{*this};
+    RenderScope scope{session_};
     RenderResult rendered;
-    renderOutput_ = HostImage(renderInput_.width(), renderInput_.height(), renderDepth_);
-    renderOutput_.setPixelAspect(renderInput_.pixelAspect());
-    PF_LayerDef output = renderOutput_.world();
+    session_.output() = HostImage(session_.input().width(), session_.input().height(), session_.depth());
+    session_.output().setPixelAspect(session_.input().pixelAspect());
+    PF_LayerDef output = session_.output().world();
     rendered.result = run(PF_Cmd_FRAME_SETUP, "PF_Cmd_FRAME_SETUP", &output, nullptr);
     if (rendered.result == PF_Err_NONE) {
         rendered.result = run(PF_Cmd_RENDER, "PF_Cmd_RENDER", &output, nullptr);
@@ -199,7 +168,7 @@ RenderResult EffectInstance::renderLegacy(const RenderRequest& request) {
         }
     }
     if (rendered.result == PF_Err_NONE) {
-        rendered.output = std::move(renderOutput_);
+        rendered.output = std::move(session_.output());
     }
     return rendered;
 }
@@ -210,81 +179,7 @@ PF_Err EffectInstance::checkoutLayer(PF_ParamIndex index, A_long checkoutId, con
     (void)time;
     (void)timeStep;
     (void)timeScale;
-    if (!inPreRender_) {
-        fault("checkout_layer outside smart pre-render");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    if (!request || !result) {
-        fault("checkout_layer without a request or a result record");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    if (index < 0 || index >= parameterCount() || parameter(index).type() != PF_Param_LAYER) {
-        fault("checkout_layer of parameter " + std::to_string(index) + ", which is not a layer");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    *result = PF_CheckoutResult{};
-    result->par = PF_RationalScale{1, 1};
-    LayerCheckout checkout;
-    checkout.index = index;
-    if (const HostImage* image = renderLayer(index)) {
-        result->max_result_rect = image->extent();
-        result->result_rect = intersection(request->rect, image->extent());
-        result->par = image->pixelAspect();
-        result->ref_width = image->width();
-        result->ref_height = image->height();
-        checkout.rect = result->result_rect;
-    }
-    layerCheckouts_[checkoutId] = checkout;
-    return PF_Err_NONE;
-}
-
-PF_Err EffectInstance::checkoutLayerPixels(A_long checkoutId, PF_EffectWorld** pixels) {
-    if (!inSmartRender_ || !pixels) {
-        fault("checkout_layer_pixels outside smart render or without a result pointer");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    *pixels = nullptr;
-    const auto found = layerCheckouts_.find(checkoutId);
-    if (found == layerCheckouts_.end()) {
-        fault("checkout_layer_pixels of checkout id " + std::to_string(checkoutId) + ", never checked out");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    LayerCheckout& checkout = found->second;
-    HostImage* image = renderLayer(checkout.index);
-    if (!image || emptyRect(checkout.rect)) {
-        return PF_Err_NONE; // no pixels for this layer: not an error
-    }
-    checkout.world = image->world(checkout.rect);
-    checkout.checkedOut = true;
-    *pixels = &checkout.world;
-    return PF_Err_NONE;
-}
-
-PF_Err EffectInstance::checkinLayerPixels(A_long checkoutId) {
-    const auto found = layerCheckouts_.find(checkoutId);
-    // A layer without pixels (none chosen, or nothing of it in the request) gave the plug-in no world:
-    // handing that back is harmless, as it is in the real host.
-    if (inSmartRender_ && found != layerCheckouts_.end() && !found->second.checkedOut &&
-        (!renderLayer(found->second.index) || emptyRect(found->second.rect))) {
-        return PF_Err_NONE;
-    }
-    if (!inSmartRender_ || found == layerCheckouts_.end() || !found->second.checkedOut) {
-        fault("checkin_layer_pixels of checkout id " + std::to_string(checkoutId) +
-              ", which is not checked out");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    found->second.checkedOut = false;
-    return PF_Err_NONE;
-}
-
-PF_Err EffectInstance::checkoutOutput(PF_EffectWorld** output) {
-    if (!inSmartRender_ || !output) {
-        fault("checkout_output outside smart render or without a result pointer");
-        return PF_Err_BAD_CALLBACK_PARAM;
-    }
-    outputWorld_ = renderOutput_.world();
-    *output = &outputWorld_;
-    return PF_Err_NONE;
+    return session_.checkoutLayer(index, checkoutId, request, result);
 }
 
 } // namespace kvhost

@@ -2,6 +2,8 @@
 // injections (suites, allocations, aborts) reach the plug-in's failure paths.
 #include "tests/host/ProbeFixture.h"
 
+#include "host/HostError.h"
+
 #include <gmock/gmock.h>
 
 namespace kvhost {
@@ -138,6 +140,22 @@ TEST_F(AccountingTest, PreRenderDataWithoutADeletionCallbackLeaks) {
     const CommandReport& r = reportOf(*instance, "PF_Cmd_SMART_RENDER");
     ASSERT_THAT(r.leakedHandles, SizeIs(1));
     EXPECT_EQ(r.leakedHandles[0].owner, "pre-render data");
+}
+
+// A frame that fails after pre-render (here: a result too large to make) still has the plug-in free its
+// pre-render data.
+TEST_F(AccountingTest, PreRenderDataIsFreedWhenTheFrameFailsAfterPreRender) {
+    auto instance = setUpInstance();
+    set("preRenderData", 1);
+    const std::size_t before = instance->memory().liveCount();
+    RenderRequest request;
+    request.input = std::make_shared<HostImage>(65537, 1, 8);
+    EXPECT_THROW(instance->renderSmart(request), HostError);
+    EXPECT_EQ(instance->memory().liveCount(), before);
+    EXPECT_TRUE(reportOf(*instance, "PF_Cmd_SMART_PRE_RENDER").clean());
+    // The instance renders on as before.
+    ASSERT_EQ(render(*instance).result, PF_Err_NONE);
+    EXPECT_EQ(instance->memory().liveCount(), before);
 }
 
 TEST_F(AccountingTest, LayersLeftCheckedOutAreCheckedInByTheHost) {
