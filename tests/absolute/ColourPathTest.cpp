@@ -70,8 +70,8 @@ public:
         constexpr std::int32_t kWidth = 997;
         const auto height = std::int32_t((pixels_.size() + kWidth - 1) / kWidth);
         TestImage<Pixel> image(kWidth, height);
-        for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-            image.pixels[i] = pixels_[i % pixels_.size()];
+        for (std::size_t i = 0; i < image.pixelCount(); ++i) {
+            image.atIndex(i) = pixels_[i % pixels_.size()];
         }
         return image;
     }
@@ -141,15 +141,15 @@ void expectMapsMatchPixelwise(const FilterSettings& settings) {
         ASSERT_EQ(byMaps.status, 0);
         ASSERT_EQ(byPixels.status, 0);
         std::size_t differing = 0;
-        for (std::size_t i = 0; i < input.pixels.size(); ++i) {
+        for (std::size_t i = 0; i < input.pixelCount(); ++i) {
             for (int c = 0; c < 4; ++c) {
-                if (byMaps.output.pixels[i].channel[c] != byPixels.output.pixels[i].channel[c] &&
+                if (byMaps.output.atIndex(i).channel[c] != byPixels.output.atIndex(i).channel[c] &&
                     differing++ < 5) {
                     ADD_FAILURE() << "pixel " << i << " channel " << c << ": "
-                                  << double(byMaps.output.pixels[i].channel[c]) << " against "
-                                  << double(byPixels.output.pixels[i].channel[c]) << " (input "
-                                  << double(input.pixels[i].red()) << " " << double(input.pixels[i].green())
-                                  << " " << double(input.pixels[i].blue()) << ")";
+                                  << double(byMaps.output.atIndex(i).channel[c]) << " against "
+                                  << double(byPixels.output.atIndex(i).channel[c]) << " (input "
+                                  << double(input.atIndex(i).red()) << " " << double(input.atIndex(i).green())
+                                  << " " << double(input.atIndex(i).blue()) << ")";
                 }
             }
         }

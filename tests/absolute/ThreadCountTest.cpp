@@ -77,8 +77,15 @@ FilterSettings allEightCurves() {
 
 template <class Pixel>
 bool sameBytes(const TestImage<Pixel>& a, const TestImage<Pixel>& b) {
-    return a.pixels.size() == b.pixels.size() &&
-           std::memcmp(a.pixels.data(), b.pixels.data(), a.pixels.size() * sizeof(Pixel)) == 0;
+    if (a.pixelCount() != b.pixelCount()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.pixelCount(); ++i) {
+        if (std::memcmp(&a.atIndex(i), &b.atIndex(i), sizeof(Pixel)) != 0) {
+            return false;
+        }
+    }
+    return true;
 }
 
 template <class Pixel>
