@@ -7,7 +7,10 @@
 
 #include <gmock/gmock.h>
 
+#include <regex>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace kvtest {
 namespace {
@@ -73,10 +76,32 @@ TEST_F(ServeTest, ThePageCarriesTheTokenAndItsPartsAndForbidsFraming) {
         EXPECT_THAT(page->body, HasSubstr(part));
     }
     EXPECT_THAT(page->body, ::testing::Not(HasSubstr("KVHOST_TOKEN")));
-    const auto script = client_->Get("/editor.js");
-    ASSERT_TRUE(script);
-    EXPECT_THAT(script->get_header_value("Content-Type"), HasSubstr("javascript"));
-    EXPECT_THAT(script->body, HasSubstr("/api/event"));
+
+    // Every script the page loads is served, carries the token in its address and needs it; together they
+    // hold the page's calls.
+    const std::regex scriptTag(R"re(<script src="(/[a-z-]+\.js)\?token=([^"]*)" defer></script>)re");
+    std::vector<std::string> scripts;
+    std::string code;
+    auto anonymous = newClient(false);
+    for (auto match = std::sregex_iterator(page->body.begin(), page->body.end(), scriptTag);
+         match != std::sregex_iterator(); ++match) {
+        const std::string path = (*match)[1];
+        scripts.push_back(path);
+        EXPECT_EQ((*match)[2], kToken) << path;
+        const auto script = client_->Get(path);
+        ASSERT_TRUE(script) << path;
+        EXPECT_EQ(script->status, 200) << path;
+        EXPECT_THAT(script->get_header_value("Content-Type"), HasSubstr("javascript")) << path;
+        EXPECT_THAT(script->body, HasSubstr("\"use strict\";")) << path;
+        code += script->body;
+        EXPECT_EQ(toReply(anonymous->Get(path)).status, 403) << path;
+    }
+    EXPECT_THAT(scripts, ::testing::Contains("/editor.js"));
+    EXPECT_EQ(std::set<std::string>(scripts.begin(), scripts.end()).size(), scripts.size());
+    for (const char* call : {"/api/event", "/api/preview", "/api/state", "/api/param", "/api/keyframe",
+                                    "/api/project/open"}) {
+        EXPECT_THAT(code, HasSubstr(call));
+    }
 }
 
 TEST_F(ServeTest, BodiesBeyondTheirLimitAndMalformedRequestsAreRefused) {
