@@ -48,6 +48,7 @@ done
     echo "# Pixel digests of the shipped examples rendered by kvhost: name, SHA-1 of the output's pixels, plug-in,"
     echo "# input, depth, further arguments (tab-separated; @ is the examples folder). Made by"
     echo "# scripts/example-render-digests.sh from commit $(git rev-parse --short HEAD)$(git diff --quiet HEAD -- . || echo ' with local changes')."
+    echo "# Float digests hold for the optimised GCC build (the release preset), which must be the kvhost used."
 } >"$work/digests"
 for line in "${renders[@]}"; do
     IFS=$'\t' read -r -a fields <<<"$line"

@@ -39,7 +39,9 @@ TestImage<Pixel8> adversarialPixels(std::int32_t width) {
             const int red = std::min(sum, 255);
             const int green = std::min(sum - red, 255);
             colours.push_back({double(red), double(green), double(sum - red - green), double(j)});
-            colours.push_back({double(sum / 3), double(sum / 3), double(sum - 2 * (sum / 3)), 255.0});
+            // Near-grey: two equal channels and the rest in the third, each within 0..255.
+            const int equal = sum - 2 * (sum / 3) > 255 ? sum / 3 + 1 : sum / 3;
+            colours.push_back({double(equal), double(equal), double(sum - 2 * equal), 255.0});
         }
     }
     const auto height = std::int32_t((colours.size() + std::size_t(width) - 1) / std::size_t(width));
